@@ -1,0 +1,43 @@
+# Shared settings and helpers for every target of the project.
+
+set(VELMORA_WARNINGS -Wall -Wextra -Werror)
+
+if(VELMORA_SANITIZE AND NOT VELMORA_BOARD)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Third-party headers from Debian's packages. AGG and FreeType headers are also what the board
+# build compiles against; only their include folders are added there, never the host's /usr/include.
+set(VELMORA_AGG_INCLUDE /usr/include/agg2)
+find_path(VELMORA_FREETYPE_INCLUDE ft2build.h PATHS /usr/include/freetype2 NO_DEFAULT_PATH)
+find_path(VELMORA_UTFCPP_INCLUDE utf8.h PATHS /usr/include/utf8cpp NO_DEFAULT_PATH)
+
+# velmora_firmware_folder(NAME) adds every C and C++ source of the current folder (recursively,
+# except host/ and board/ subfolders, which are taken only by their own build) to the firmware
+# library. Each folder globs its own files so that adding a unit never touches a shared list.
+function(velmora_firmware_folder)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+    ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  list(FILTER sources EXCLUDE REGEX "/(host|board)/")
+  if(VELMORA_BOARD)
+    file(GLOB_RECURSE own CONFIGURE_DEPENDS
+      ${CMAKE_CURRENT_SOURCE_DIR}/board/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/board/*.c
+      ${CMAKE_CURRENT_SOURCE_DIR}/board/*.S)
+  else()
+    file(GLOB_RECURSE own CONFIGURE_DEPENDS
+      ${CMAKE_CURRENT_SOURCE_DIR}/host/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/host/*.c)
+  endif()
+  target_sources(velmora PRIVATE ${sources} ${own})
+endfunction()
+
+# The firmware library: every unit of system/, drivers/, graphics/, input/, storage/, usb/ and
+# platform/. Folders add their sources with velmora_firmware_folder().
+add_library(velmora STATIC)
+target_include_directories(velmora PUBLIC
+  ${CMAKE_SOURCE_DIR}
+  ${CMAKE_SOURCE_DIR}/platform
+  ${CMAKE_BINARY_DIR}/generated)
+target_include_directories(velmora SYSTEM PUBLIC
+  ${VELMORA_AGG_INCLUDE} ${VELMORA_FREETYPE_INCLUDE} ${VELMORA_UTFCPP_INCLUDE})
+target_compile_options(velmora PRIVATE ${VELMORA_WARNINGS})
