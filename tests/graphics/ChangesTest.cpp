@@ -1,6 +1,6 @@
-#include "graphics/Changes.h"
-#include "graphics/RowOfChanges.h"
-#include "graphics/Span.h"
+#include "graphics/PImpl/Changes.h"
+#include "graphics/PImpl/RowOfChanges.h"
+#include "graphics/PImpl/Span.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "graphics/Span.h"
+#include "graphics/PImpl/Span.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "graphics/RowOfChanges.h"
+#include "graphics/PImpl/RowOfChanges.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "graphics/Changes.h"
+#include "graphics/PImpl/Changes.h"
 
 namespace PImpl
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "graphics/Span.h"
+#include "graphics/PImpl/Span.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "graphics/RowOfChanges.h"
+#include "graphics/PImpl/RowOfChanges.h"
 
-#include "graphics/LCDGeometry.h"
+#include "graphics/PImpl/LCDGeometry.h"
 
 namespace PImpl
 {

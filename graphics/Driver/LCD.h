@@ -1,0 +1,83 @@
+#pragma once
+
+// The framebuffer driver: the panel image in memory, the record of what changed in it, and the
+// hand-over of the changed runs to the display controller once a frame.
+
+#include "graphics/Color.h"
+#include "graphics/Color565.h"
+#include "graphics/PixelArea.h"
+#include "graphics/PixelPoint.h"
+#include "graphics/Point.h"
+#include "graphics/PImpl/Changes.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace Driver
+{
+
+class LCD
+{
+public:
+    typedef std::function<void(const Velmora::PixelPoint&, uint16_t)> RenderScanlineFunction;
+
+    static LCD& GetInstance();
+
+    ~LCD();
+    LCD(const LCD&) = delete;
+    LCD& operator=(const LCD&) = delete;
+
+    Velmora::PixelArea GetArea() const;
+    uint16_t GetOrientation() const { return m_orientation; }
+
+    void On(bool on);
+    void SetBacklightBrightness(uint8_t level);
+
+    bool IsRefreshEnabled() const;
+    // true: recomposites the pending changes (when refresh was off) and arms the vertical-refresh
+    // interrupt; false: disables it.
+    void EnableRefresh(bool enable);
+    void DisableRefresh(bool disable);
+
+    bool HasChanges() const { return m_changes.HasChanges(); }
+    // Records the part of the area that lies on the panel as changed.
+    void RegisterChange(const Velmora::PixelArea& area);
+    void SetOnRenderScanline(RenderScanlineFunction onRenderScanline);
+
+    // Black framebuffer; registers nothing.
+    void Clear();
+
+    // Neither form clips or registers: the caller has already clipped the run to the panel.
+    void SetPixels(const Velmora::PixelPoint& at, const Velmora::Color565* pixels, uint16_t count);
+    // Blends each pixel over the framebuffer by its own alpha.
+    void SetPixels(const Velmora::PixelPoint& at, const Velmora::Color* pixels, uint16_t count);
+
+    // Sends every changed run to the controller and forgets the changes; runs in the tearing
+    // interrupt.
+    void Flush();
+
+    // Maps between the application's orientation and the panel's. Only orientation 0 is used,
+    // at which every mapping is the identity.
+    Velmora::Point OrientPoint(const Velmora::PixelArea& parent, const Velmora::Point& point) const;
+    Velmora::PixelArea OrientArea(const Velmora::PixelArea& parent, const Velmora::PixelArea& area) const;
+    Velmora::PixelArea ReverseOrientArea(const Velmora::PixelArea& parent, const Velmora::PixelArea& area) const;
+
+    // The panel image, row-major, 800 pixels a row.
+    const Velmora::Color565* GetFramebuffer() const { return m_framebuffer; }
+    // The change record, read by whoever walks the pending changes.
+    const PImpl::Changes& GetChanges() const { return m_changes; }
+
+    static constexpr uint16_t width = 800;
+    static constexpr uint16_t height = 480;
+
+private:
+    LCD();
+    void Configure();
+
+    Velmora::Color565* m_framebuffer;
+    PImpl::Changes m_changes;
+    uint16_t m_orientation;
+    RenderScanlineFunction m_onRenderScanline;
+};
+
+} // namespace Driver

@@ -1,0 +1,81 @@
+#pragma once
+
+// A drawing surface: a rectangle of the panel with its own pixels and the AGG objects that paint
+// them. The background layer and every foreground layer are instances of it.
+
+#include "graphics/Color.h"
+#include "graphics/Color565.h"
+#include "graphics/PixelArea.h"
+#include "graphics/PImpl/LayerPixelFormat.h"
+
+#include <agg_renderer_base.h>
+#include <agg_scanline_u.h>
+
+#include <cstdint>
+#include <cstring>
+
+namespace PImpl
+{
+
+template <typename Pixel, typename PixFmt>
+class Graphics
+{
+public:
+    typedef Pixel PixelType;
+    typedef PixFmt PixelFormat;
+    typedef agg::renderer_base<PixFmt> Renderer;
+
+    // The area is in panel coordinates and may reach beyond the panel. Every byte of the new
+    // buffer takes the fill value: 0xFF gives white RGB565, 0x00 a fully transparent layer.
+    Graphics(const Velmora::PixelArea& area, uint8_t fill)
+        : m_area(area), m_buffer(Allocate(area)),
+          m_renderingBuffer(reinterpret_cast<unsigned char*>(m_buffer), area.GetWidth(), area.GetHeight(),
+                            static_cast<int>(area.GetWidth() * sizeof(Pixel))),
+          m_pixelFormat(m_renderingBuffer), m_renderer(m_pixelFormat)
+    {
+        Fill(fill);
+    }
+
+    virtual ~Graphics() { delete[] reinterpret_cast<unsigned char*>(m_buffer); }
+
+    Graphics(const Graphics&) = delete;
+    Graphics& operator=(const Graphics&) = delete;
+
+    const Velmora::PixelArea& GetArea() const { return m_area; }
+    Pixel* GetBuffer() { return m_buffer; }
+    const Pixel* GetBuffer() const { return m_buffer; }
+    size_t GetByteCount() const { return static_cast<size_t>(m_area.GetWidth()) * m_area.GetHeight() * sizeof(Pixel); }
+
+    // Pixel (x, y) of the surface, in surface coordinates.
+    Pixel* GetPixel(int x, int y) { return m_buffer + static_cast<size_t>(y) * m_area.GetWidth() + x; }
+    const Pixel* GetPixel(int x, int y) const { return m_buffer + static_cast<size_t>(y) * m_area.GetWidth() + x; }
+
+    // Sets every byte of the buffer; registers nothing.
+    void Fill(uint8_t value) { std::memset(static_cast<void*>(m_buffer), value, GetByteCount()); }
+
+    RenderingBuffer& GetRenderingBuffer() { return m_renderingBuffer; }
+    PixFmt& GetPixelFormat() { return m_pixelFormat; }
+    Renderer& GetRenderer() { return m_renderer; }
+    agg::scanline_u8& GetScanline() { return m_scanline; }
+
+private:
+    // The pixel types have no default constructor, so the buffer is allocated as bytes of
+    // exactly width x height pixels and the fill gives every pixel its value.
+    static Pixel* Allocate(const Velmora::PixelArea& area)
+    {
+        const size_t bytes = static_cast<size_t>(area.GetWidth()) * area.GetHeight() * sizeof(Pixel);
+        return reinterpret_cast<Pixel*>(new unsigned char[bytes]);
+    }
+
+    Velmora::PixelArea m_area;
+    Pixel* m_buffer;
+    RenderingBuffer m_renderingBuffer;
+    PixFmt m_pixelFormat;
+    Renderer m_renderer;
+    agg::scanline_u8 m_scanline;
+};
+
+typedef Graphics<Velmora::Color565, BackgroundPixelFormat> BackgroundGraphics;
+typedef Graphics<Velmora::Color, ForegroundPixelFormat> ForegroundGraphics;
+
+} // namespace PImpl
