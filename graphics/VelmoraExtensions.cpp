@@ -27,3 +27,42 @@ Area ToArea(const PixelArea& area)
 }
 
 } // namespace Velmora
+
+#include <utf8.h>
+
+#include <cstdio>
+#include <iterator>
+
+namespace Velmora
+{
+
+std::u32string ToUTF32(const std::string& text)
+{
+    std::u32string result;
+    utf8::utf8to32(text.begin(), text.end(), std::back_inserter(result));
+    return result;
+}
+
+std::string ToString(int value)
+{
+    char text[16];
+    std::snprintf(text, sizeof(text), "%d", value);
+    return text;
+}
+
+std::string ToString(unsigned int value)
+{
+    char text[16];
+    std::snprintf(text, sizeof(text), "%u", value);
+    return text;
+}
+
+std::string ToString(unsigned long value)
+{
+    // 16 characters hold any 32-bit value (the board's); the host's 64-bit values need 21.
+    char text[sizeof(unsigned long) > 4 ? 24 : 16];
+    std::snprintf(text, sizeof(text), "%lu", value);
+    return text;
+}
+
+} // namespace Velmora

@@ -1,0 +1,116 @@
+#include "graphics/PImpl/Path.h"
+
+#include <agg_bezier_arc.h>
+#include <agg_rounded_rect.h>
+
+namespace PImpl
+{
+
+Path& Path::operator=(const Path& other)
+{
+    // AGG's storage empties itself before copying, which would wipe a path assigned to itself.
+    if (this != &other)
+    {
+        m_path = other.m_path;
+    }
+    return *this;
+}
+
+void Path::Clear()
+{
+    m_path.remove_all();
+}
+
+void Path::MoveTo(const Velmora::Point& p)
+{
+    m_path.move_to(p.x, p.y);
+}
+
+void Path::LineTo(const Velmora::Point& p)
+{
+    m_path.line_to(p.x, p.y);
+}
+
+void Path::CurveTo(const Velmora::Point& control, const Velmora::Point& end)
+{
+    m_path.curve3(control.x, control.y, end.x, end.y);
+}
+
+void Path::CurveTo(const Velmora::Point& control1, const Velmora::Point& control2, const Velmora::Point& end)
+{
+    m_path.curve4(control1.x, control1.y, control2.x, control2.y, end.x, end.y);
+}
+
+void Path::Close()
+{
+    m_path.close_polygon();
+}
+
+void Path::Translate(float dx, float dy)
+{
+    m_path.translate_all_paths(dx, dy);
+}
+
+unsigned Path::GetVertex(unsigned index, float& x, float& y) const
+{
+    double vx = 0.0;
+    double vy = 0.0;
+    const unsigned command = m_path.vertex(index, &vx, &vy);
+    x = static_cast<float>(vx);
+    y = static_cast<float>(vy);
+    return command;
+}
+
+Path Path::Ellipse(const Velmora::Point& center, float radiusX, float radiusY)
+{
+    // Four cubic quarter arcs from angle 0, clockwise on screen. Left open on purpose: the last
+    // vertex meets the first and filling closes the outline.
+    agg::bezier_arc arc(center.x, center.y, radiusX, radiusY, 0.0, 6.2831855f);
+    Path path;
+    path.m_path.concat_path(arc);
+    return path;
+}
+
+Path Path::Circle(const Velmora::Point& center, float radius)
+{
+    return Ellipse(center, radius, radius);
+}
+
+Path Path::Line(const Velmora::Point& from, const Velmora::Point& to)
+{
+    Path path;
+    path.MoveTo(from);
+    path.LineTo(to);
+    return path;
+}
+
+Path Path::Rectangle(const Velmora::Area& area, float topLeftRadius, float topRightRadius, float bottomLeftRadius,
+                     float bottomRightRadius)
+{
+    Path path;
+    if (topLeftRadius == 0.0f && topRightRadius == 0.0f && bottomLeftRadius == 0.0f && bottomRightRadius == 0.0f)
+    {
+        path.MoveTo(area.GetTopLeft());
+        path.LineTo(area.GetTopRight());
+        path.LineTo(area.GetBottomRight());
+        path.LineTo(area.GetBottomLeft());
+        path.Close();
+        return path;
+    }
+
+    // AGG numbers its corners clockwise from (x1, y1): top-left, top-right, bottom-right,
+    // bottom-left on a y-down screen.
+    agg::rounded_rect shape(area.GetLeft(), area.GetTop(), area.GetRight(), area.GetBottom(), 0.0);
+    shape.radius(topLeftRadius, topLeftRadius, topRightRadius, topRightRadius, bottomRightRadius, bottomRightRadius,
+                 bottomLeftRadius, bottomLeftRadius);
+    shape.approximation_scale(1.0);
+    path.m_path.concat_path(shape);
+    return path;
+}
+
+Path Path::Rectangle(const Velmora::Area& area, float radius)
+{
+    return Rectangle(area, radius, radius, radius, radius);
+}
+
+} // namespace PImpl

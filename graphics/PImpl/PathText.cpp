@@ -1,0 +1,229 @@
+#include "graphics/FiniteStreamReader.h"
+#include "graphics/FreeTypeHooks.h"
+#include "graphics/PImpl/Path.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <stdexcept>
+
+extern "C" void* FT_User_Malloc(unsigned int size)
+{
+    return std::malloc(size);
+}
+
+extern "C" void FT_User_Free(void* block)
+{
+    std::free(block);
+}
+
+extern "C" void* FT_User_Realloc(void* block, unsigned int size)
+{
+    return std::realloc(block, size);
+}
+
+namespace
+{
+
+FT_Library m_library;
+bool m_initialised = false;
+
+// An exception raised inside a callback that FreeType called. FreeType is C: unwinding through
+// it would skip its clean-up and leak the half-built face, so the callbacks park the exception
+// here, report an error to FreeType, and the text builder rethrows it once FreeType has returned
+// and the face is closed.
+std::exception_ptr m_pending;
+
+void RethrowPending()
+{
+    if (m_pending)
+    {
+        std::exception_ptr pending = m_pending;
+        m_pending = nullptr;
+        std::rethrow_exception(pending);
+    }
+}
+
+unsigned long FT_User_Read(FT_Stream stream, unsigned long offset, unsigned char* buffer, unsigned long count)
+{
+    // The reader's position is the only state the text call moves; the reader itself is the
+    // caller's.
+    auto& reader = *static_cast<Velmora::FiniteStreamReader*>(stream->descriptor.pointer);
+    try
+    {
+        reader.Seek(static_cast<unsigned int>(offset));
+        return reader.Read(buffer, static_cast<unsigned int>(count));
+    }
+    catch (...)
+    {
+        m_pending = std::current_exception();
+        // A seek (count 0) fails with any non-zero value; a read fails by delivering nothing.
+        return count == 0 ? 1 : 0;
+    }
+}
+
+void FT_User_Close(FT_Stream)
+{
+}
+
+// FreeType's 26.6 vector to a whole-pixel point, flipped to y-down.
+Velmora::Point ToPoint(const FT_Vector* v)
+{
+    const float x = static_cast<float>(v->x) * 0.015625f;
+    const float y = static_cast<float>(v->y) * 0.015625f;
+    return Velmora::Point(static_cast<float>(std::round(static_cast<double>(x))),
+                          -static_cast<float>(std::round(static_cast<double>(y))));
+}
+
+template <typename Append> int Guarded(Append append)
+{
+    try
+    {
+        append();
+        return 0;
+    }
+    catch (...)
+    {
+        m_pending = std::current_exception();
+        return 1;
+    }
+}
+
+int FT_MoveTo(const FT_Vector* to, void* user)
+{
+    return Guarded([&] { static_cast<PImpl::Path*>(user)->MoveTo(ToPoint(to)); });
+}
+
+int FT_LineTo(const FT_Vector* to, void* user)
+{
+    return Guarded([&] { static_cast<PImpl::Path*>(user)->LineTo(ToPoint(to)); });
+}
+
+int FT_ConicTo(const FT_Vector* control, const FT_Vector* to, void* user)
+{
+    return Guarded([&] { static_cast<PImpl::Path*>(user)->CurveTo(ToPoint(control), ToPoint(to)); });
+}
+
+int FT_CubicTo(const FT_Vector* control1, const FT_Vector* control2, const FT_Vector* to, void* user)
+{
+    return Guarded([&] { static_cast<PImpl::Path*>(user)->CurveTo(ToPoint(control1), ToPoint(control2), ToPoint(to)); });
+}
+
+const FT_Outline_Funcs m_outlineFunctions = {FT_MoveTo, FT_LineTo, FT_ConicTo, FT_CubicTo, 0, 0};
+
+} // namespace
+
+namespace PImpl
+{
+
+Path Path::Text(const Velmora::Point& origin, const Velmora::FiniteStreamReader& font, const std::u32string& text,
+                float size, float angle)
+{
+    if (!m_initialised)
+    {
+        if (FT_Init_FreeType(&m_library) != 0)
+        {
+            throw std::runtime_error("Font: Initialization Failed");
+        }
+        m_initialised = true;
+    }
+
+    m_pending = nullptr;
+    FT_StreamRec stream{};
+    stream.base = nullptr;
+    stream.size = font.GetSize();
+    stream.pos = 0;
+    stream.descriptor.pointer = const_cast<Velmora::FiniteStreamReader*>(&font);
+    stream.read = FT_User_Read;
+    stream.close = FT_User_Close;
+
+    FT_Open_Args args{};
+    args.flags = FT_OPEN_STREAM;
+    args.stream = &stream;
+
+    FT_Face face = nullptr;
+    const FT_Error opened = FT_Open_Face(m_library, &args, 0, &face);
+    if (m_pending && opened == 0)
+    {
+        FT_Done_Face(face);
+    }
+    RethrowPending();
+    if (opened != 0)
+    {
+        if (opened == FT_Err_Unknown_File_Format)
+        {
+            throw std::runtime_error("Font: Loading Typeface Failed: Unknown File Format");
+        }
+        char message[48];
+        std::snprintf(message, sizeof(message), "Font: Loading Typeface Failed: %d", static_cast<int>(opened));
+        throw std::runtime_error(message);
+    }
+
+    // Negative or huge sizes would not convert to an unsigned pixel count; FreeType takes at most
+    // 65535 pixels anyway.
+    double rounded = std::round(static_cast<double>(size));
+    rounded = rounded >= 0.0 ? std::min(rounded, 65535.0) : 0.0; // NaN too
+    const auto pixels = static_cast<FT_UInt>(rounded);
+    if (FT_Set_Pixel_Sizes(face, pixels, pixels) != 0)
+    {
+        FT_Done_Face(face);
+        m_pending = nullptr;
+        throw std::runtime_error("Font: Set Character Size Failed");
+    }
+
+    // Origin in 26.6 fixed point; the turn as a 16.16 matrix, negated because FreeType's y axis
+    // points up while a positive angle turns clockwise on the y-down screen.
+    const FT_Pos ox = std::lround(static_cast<double>(origin.x) * 64.0);
+    const FT_Pos oy = std::lround(static_cast<double>(origin.y) * 64.0);
+    const float a = -(angle * 3.1415927f / 180.0f);
+    const float cosine = static_cast<float>(std::cos(static_cast<double>(a)));
+    const float sine = static_cast<float>(std::sin(static_cast<double>(a)));
+    FT_Matrix matrix;
+    matrix.xx = std::lround(cosine * 65536.0f);
+    matrix.xy = std::lround(-sine * 65536.0f);
+    matrix.yx = std::lround(sine * 65536.0f);
+    matrix.yy = matrix.xx;
+
+    Path path;
+    FT_Pos px = ox;
+    FT_Pos py = oy;
+    for (const char32_t c : text)
+    {
+        // A character the font cannot load is left out, without advancing; one outside the
+        // character map still loads glyph 0, the missing-glyph box.
+        if (FT_Load_Char(face, c, FT_LOAD_DEFAULT) != 0)
+        {
+            if (m_pending)
+            {
+                break;
+            }
+            continue;
+        }
+        // The slot's points are changed in place; they are reloaded for the next character.
+        FT_Outline outline = face->glyph->outline;
+        FT_Outline_Translate(&outline, px, -py);
+        FT_Outline_Translate(&outline, -ox, oy);
+        FT_Outline_Transform(&outline, &matrix);
+        FT_Outline_Translate(&outline, ox, -oy);
+        if (FT_Outline_Decompose(&outline, &m_outlineFunctions, &path) != 0 && m_pending)
+        {
+            break;
+        }
+        // The advance is not turned: each glyph is set on the straight line and the turn about
+        // the origin carries it to its place.
+        px += face->glyph->advance.x;
+        py += face->glyph->advance.y;
+    }
+
+    FT_Done_Face(face);
+    RethrowPending();
+    return path;
+}
+
+} // namespace PImpl
