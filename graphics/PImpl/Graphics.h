@@ -3,9 +3,11 @@
 // A drawing surface: a rectangle of the panel with its own pixels and the AGG objects that paint
 // them. The background layer and every foreground layer are instances of it.
 
+#include "graphics/Area.h"
 #include "graphics/Color.h"
 #include "graphics/Color565.h"
 #include "graphics/PixelArea.h"
+#include "graphics/Stroke.h"
 #include "graphics/PImpl/LayerPixelFormat.h"
 
 #include <agg_renderer_base.h>
@@ -16,6 +18,9 @@
 
 namespace PImpl
 {
+
+class Brush;
+class Path;
 
 template <typename Pixel, typename PixFmt>
 class Graphics
@@ -57,6 +62,14 @@ public:
     PixFmt& GetPixelFormat() { return m_pixelFormat; }
     Renderer& GetRenderer() { return m_renderer; }
     agg::scanline_u8& GetScanline() { return m_scanline; }
+
+    // Drawing (defined in GraphicsDrawing.cpp): the path in surface coordinates is rasterised with
+    // anti-aliasing and the brush paints it inside a refresh bracket, registering what it paints.
+    void FillPath(const Path& path, Brush& brush);
+    void StrokePath(const Path& path, const Velmora::Stroke& stroke, Brush& brush);
+    // The whole pixels that stroking the path would touch; an empty area at the origin for a path
+    // without outline. Draws nothing.
+    Velmora::Area MeasurePath(const Path& path, const Velmora::Stroke& stroke);
 
 private:
     // The pixel types have no default constructor, so the buffer is allocated as bytes of
