@@ -3,7 +3,10 @@
 set(VELMORA_WARNINGS -Wall -Wextra -Werror)
 
 if(VELMORA_SANITIZE AND NOT VELMORA_BOARD)
-  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  # AGG shifts negative coordinates left throughout (well defined since C++20 and on every
+  # compiler we use); checking that would stop every drawing test inside AGG's own headers.
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize=shift-base -fno-omit-frame-pointer
+    -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
 

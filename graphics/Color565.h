@@ -5,7 +5,10 @@
 namespace Velmora
 {
 
-// The panel's pixel: RRRRRGGGGGGBBBBB.
+// The panel's pixel: RRRRRGGGGGGBBBBB. Byte-aligned, because it is also the colour half of a
+// 3-byte layer pixel and so sits at odd addresses there; the Cortex-M4 (and the host) read such
+// half-words directly.
+#pragma pack(push, 1)
 struct Color565
 {
     uint16_t value;
@@ -22,6 +25,8 @@ struct Color565
     // Exact at both ends: alpha 0 leaves this colour, alpha 255 copies the source.
     void AlphaBlend(const Color565& source, uint8_t alpha);
 };
+
+#pragma pack(pop)
 
 static_assert(sizeof(Color565) == 2, "a framebuffer row is a plain array of 16-bit pixels");
 

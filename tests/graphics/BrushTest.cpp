@@ -155,11 +155,11 @@ TEST(BrushTest, AntiAliasedEdgeOnAFreshLayerKeepsThePureColourAndCarriesCoverage
     PImpl::ForegroundGraphics& surface = layer.GetPImpl().GetPImpl();
     EXPECT_EQ(surface.GetPixel(4, 5)->alpha, 0);
     EXPECT_EQ(surface.GetPixel(10, 5)->alpha, 255);
-    EXPECT_EQ(surface.GetPixel(10, 5)->rgb.value, 0xF800);
+    EXPECT_EQ(uint16_t(surface.GetPixel(10, 5)->rgb.value), 0xF800);
     const Color left = *surface.GetPixel(5, 5);
     const Color right = *surface.GetPixel(15, 5);
-    EXPECT_EQ(left.rgb.value, 0xF800);
-    EXPECT_EQ(right.rgb.value, 0xF800);
+    EXPECT_EQ(uint16_t(left.rgb.value), 0xF800);
+    EXPECT_EQ(uint16_t(right.rgb.value), 0xF800);
     EXPECT_NEAR(left.alpha, 128, 2);
     EXPECT_NEAR(right.alpha, 64, 2);
     EXPECT_EQ(surface.GetPixel(16, 5)->alpha, 0);
@@ -182,7 +182,7 @@ TEST(BrushTest, HalfCoveredEdgeOverAnOpaqueLayerPixelLeavesItUnchanged)
         SolidBrush(blue));
     PImpl::ForegroundGraphics& surface = layer.GetPImpl().GetPImpl();
     ASSERT_EQ(surface.GetPixel(5, 5)->alpha, 255);
-    ASSERT_EQ(surface.GetPixel(5, 5)->rgb.value, 0x001F);
+    ASSERT_EQ(uint16_t(surface.GetPixel(5, 5)->rgb.value), 0x001F);
 
     Path half;
     half.MoveTo(Point(5.5f, 0));
@@ -192,8 +192,8 @@ TEST(BrushTest, HalfCoveredEdgeOverAnOpaqueLayerPixelLeavesItUnchanged)
     half.Close();
     layer.FillPath(half, SolidBrush(red));
     EXPECT_EQ(surface.GetPixel(5, 5)->alpha, 255);
-    EXPECT_EQ(surface.GetPixel(5, 5)->rgb.value, 0x001F);
-    EXPECT_EQ(surface.GetPixel(7, 5)->rgb.value, 0xF800); // fully covered: the new colour
+    EXPECT_EQ(uint16_t(surface.GetPixel(5, 5)->rgb.value), 0x001F);
+    EXPECT_EQ(uint16_t(surface.GetPixel(7, 5)->rgb.value), 0xF800); // fully covered: the new colour
 }
 
 TEST(BrushTest, PaintingAnOffsetLayerRegistersScreenPositions)

@@ -74,12 +74,12 @@ TEST(ColorTest, PacksIntoThreeBytesAlphaFirst)
     // alpha, then the RGB565 half-word in little-endian order
     const unsigned char expected[12] = {10, 0x00, 0xF8, 20, 0xE0, 0x07, 30, 0x1F, 0x00, 255, 0xFF, 0xFF};
     EXPECT_EQ(0, std::memcmp(bytes, expected, sizeof(bytes)));
-    EXPECT_EQ(colors[2].rgb.value, 0x001F);
+    EXPECT_EQ(uint16_t(colors[2].rgb.value), 0x001F);
 }
 
 TEST(ColorTest, TransparentWhiteChangesNothing)
 {
-    EXPECT_EQ(Blend(0x1234, white0.rgb.value, white0.alpha), 0x1234);
+    EXPECT_EQ(Blend(0x1234, uint16_t(white0.rgb.value), white0.alpha), 0x1234);
 }
 
 TEST(ColorTest, NamedConstants)
@@ -87,9 +87,9 @@ TEST(ColorTest, NamedConstants)
     EXPECT_EQ(white25.alpha, 63);
     EXPECT_EQ(white50.alpha, 127);
     EXPECT_EQ(white.alpha, 255);
-    EXPECT_EQ(veryDarkLimeGreen.rgb.value, 0x22A4);
-    EXPECT_EQ(veryDarkBlue.rgb.value, Color565(17, 27, 85).value);
-    EXPECT_EQ(green.rgb.value, 0x07E0);
+    EXPECT_EQ(uint16_t(veryDarkLimeGreen.rgb.value), 0x22A4);
+    EXPECT_EQ(uint16_t(veryDarkBlue.rgb.value), Color565(17, 27, 85).value);
+    EXPECT_EQ(uint16_t(green.rgb.value), 0x07E0);
     EXPECT_FLOAT_EQ(stroke4.GetWidth(), 4.0f);
     EXPECT_EQ(stroke2.GetCap(), LineCap::Butt);
     EXPECT_EQ(stroke1.GetJoin(), LineJoin::Miter);

@@ -42,13 +42,13 @@ TEST(GraphicsTest, RenderersPaintTheirOwnPixelsOnly)
     layer.GetRenderer().copy_hline(1, 0, 2, agg::rgba8(255, 0, 0));
     EXPECT_EQ(layer.GetPixel(0, 0)->alpha, 0);
     EXPECT_EQ(layer.GetPixel(1, 0)->alpha, 255);
-    EXPECT_EQ(layer.GetPixel(1, 0)->rgb.value, 0xF800);
-    EXPECT_EQ(layer.GetPixel(2, 0)->rgb.value, 0xF800);
+    EXPECT_EQ(uint16_t(layer.GetPixel(1, 0)->rgb.value), 0xF800);
+    EXPECT_EQ(uint16_t(layer.GetPixel(2, 0)->rgb.value), 0xF800);
     EXPECT_EQ(layer.GetPixel(3, 0)->alpha, 0);
-    EXPECT_EQ(layer.GetPixel(3, 0)->rgb.value, 0);
+    EXPECT_EQ(uint16_t(layer.GetPixel(3, 0)->rgb.value), 0);
 
     // Partial coverage into a transparent pixel keeps the pure colour and carries the coverage.
     layer.GetRenderer().blend_hline(0, 0, 0, agg::rgba8(0, 255, 0), 128);
-    EXPECT_EQ(layer.GetPixel(0, 0)->rgb.value, 0x07E0);
+    EXPECT_EQ(uint16_t(layer.GetPixel(0, 0)->rgb.value), 0x07E0);
     EXPECT_EQ(layer.GetPixel(0, 0)->alpha, 128);
 }
