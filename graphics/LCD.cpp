@@ -9,6 +9,7 @@
 #include "graphics/VelmoraExtensions.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace Velmora
 {
@@ -84,6 +85,26 @@ void LCD::Clear()
     driver.DisableRefresh(true);
     background.Fill(0);
     driver.RegisterChange(background.GetArea());
+    driver.EnableRefresh(wasEnabled);
+}
+
+void LCD::Clear(const PixelArea& area)
+{
+    PImpl::BackgroundGraphics& background = Background();
+    const PixelArea cleared = area.GetIntersection(background.GetArea());
+    if (cleared.GetWidth() == 0 || cleared.GetHeight() == 0)
+    {
+        return;
+    }
+    Driver::LCD& driver = Driver::LCD::GetInstance();
+    const bool wasEnabled = driver.IsRefreshEnabled();
+    driver.DisableRefresh(true);
+    for (int y = cleared.GetTop(); y <= cleared.GetBottom(); ++y)
+    {
+        std::memset(static_cast<void*>(background.GetPixel(cleared.GetLeft(), y)), 0,
+                    cleared.GetWidth() * sizeof(Color565));
+    }
+    driver.RegisterChange(cleared);
     driver.EnableRefresh(wasEnabled);
 }
 

@@ -43,6 +43,8 @@ public:
 
     // Black background, all of it registered as changed.
     void Clear();
+    // Makes the part of area (panel pixels) that lies on the panel black.
+    void Clear(const PixelArea& area);
 
     ForegroundLayer& CreateForegroundLayer(const PixelArea& area);
     // Only for layers that CreateForegroundLayer made.

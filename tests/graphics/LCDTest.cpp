@@ -140,6 +140,19 @@ TEST_F(LCDTest, ClearingPartOfALayerClipsToTheLayer)
     EXPECT_EQ(TestPanel::Pixel(120, 60), 0x0000);
 }
 
+TEST_F(LCDTest, ClearingPartOfTheBackgroundClipsToThePanel)
+{
+    lcd.FillRectangle(Area(Point(0, 0), 800, 480), white);
+    TestPanel::VerticalRefresh();
+    lcd.Clear(PixelArea(PixelPoint(790, 470), 20, 20));
+    TestPanel::VerticalRefresh();
+    EXPECT_EQ(TestPanel::Pixel(789, 475), 0xFFFF);
+    EXPECT_EQ(TestPanel::Pixel(790, 470), 0x0000);
+    EXPECT_EQ(TestPanel::Pixel(799, 479), 0x0000);
+    lcd.Clear(PixelArea(PixelPoint(800, 0), 5, 5));
+    EXPECT_FALSE(lcd.HasChanges());
+}
+
 TEST_F(LCDTest, LayersMadeByTheDisplayAreListedAndDestroyed)
 {
     ForegroundLayer& layer = lcd.CreateForegroundLayer(PixelArea(PixelPoint(300, 200), 50, 50));
