@@ -1,0 +1,207 @@
+// The virtual board: the bus that routes register accesses to the models, the virtual clock,
+// the core's exception model and every chip peripheral and board device.
+//
+// There is one board per process, created before any static constructor of the firmware. The
+// firmware's thread is the CPU: every register access and every __NOP() comes through here, costs
+// virtual time, runs the events that became due and takes the interrupts that may preempt.
+#pragma once
+
+#include "sim/Clock.h"
+#include "sim/Core.h"
+#include "sim/Peripheral.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Sim
+{
+
+class Rcc;
+class Flash;
+class Pwr;
+class Gpio;
+class Syscfg;
+class Exti;
+class Timer;
+class Scs;
+
+class Board
+{
+public:
+    // The board of this process (created on first use).
+    static Board& Instance();
+
+    Clock& clock() { return m_clock; }
+    Core& core() { return m_core; }
+
+    // ---- bus (the hot path) ----
+    uint32_t Read(uint32_t address, unsigned size);
+    void Write(uint32_t address, uint32_t value, unsigned size);
+    // __NOP(): one cycle; a run of them with nothing in between jumps to the next event.
+    void Nop();
+
+    // Maps a model's address range (called by the Peripheral constructor).
+    void Attach(Peripheral& peripheral);
+    Peripheral* Lookup(uint32_t address) const
+    {
+        Peripheral* const* page = m_pages[address >> 20];
+        return page == nullptr ? nullptr : page[(address >> pageShift) & (pagesPerMegabyte - 1)];
+    }
+
+    // ---- clock tree (set by the RCC model) ----
+    void SetClockTree(uint32_t sysclkHz, uint32_t hclkHz, uint32_t pclk1Hz, uint32_t pclk2Hz);
+    uint32_t SysclkHz() const { return m_sysclkHz; }
+    uint32_t HclkHz() const { return m_hclkHz; }
+    uint32_t Pclk1Hz() const { return m_pclk1Hz; }
+    uint32_t Pclk2Hz() const { return m_pclk2Hz; }
+    // Timer kernel clocks: twice the APB clock when its prescaler is not 1.
+    uint32_t Apb1TimerHz() const { return m_pclk1Hz == m_hclkHz ? m_pclk1Hz : 2 * m_pclk1Hz; }
+    uint32_t Apb2TimerHz() const { return m_pclk2Hz == m_hclkHz ? m_pclk2Hz : 2 * m_pclk2Hz; }
+    Tick CycleTicks() const { return m_cycleTicks; }
+    // CPU cycles since reset at the configured SYSCLK (exact while it did not change).
+    uint64_t Cycles() const { return m_clock.Now() / m_cycleTicks; }
+
+    // ---- models ----
+    Rcc& rcc() { return *m_rcc; }
+    Scs& scs() { return *m_scs; }
+    Flash& flash() { return *m_flash; }
+    Pwr& pwr() { return *m_pwr; }
+    Gpio& gpio(int port) { return *m_gpio[port]; }
+    Exti& exti() { return *m_exti; }
+    Syscfg& syscfg() { return *m_syscfg; }
+    Timer* timer(int number) { return number >= 1 && number <= 14 ? m_timers[number] : nullptr; }
+
+    // Power-on reset of every model, time back to 0, nothing pending.
+    void PowerOnReset();
+
+    // ---- faults and resets ----
+    void SetFaultStatus(uint32_t cfsr, uint32_t hfsr, uint32_t faultAddress, bool addressValid);
+    void RequestReset();
+    // Called on a reset request instead of throwing ResetRequest.
+    void SetResetHandler(std::function<void()> handler) { m_resetHandler = std::move(handler); }
+
+    // ---- diagnostics ----
+    // Strict (the default, as in tests): an access no model implements is an error that stops the
+    // process. Otherwise it is a warning (and an unmapped address faults as on the chip).
+    void SetStrict(bool strict) { m_strict = strict; }
+    bool Strict() const { return m_strict; }
+    void Diagnose(const char* message);
+    void Warn(const char* message);
+    // Diagnostics go through this when set (tests capture them); otherwise to stderr.
+    void SetDiagnosticSink(std::function<void(const std::string&, bool error)> sink)
+    {
+        m_diagnosticSink = std::move(sink);
+    }
+
+    // Register access trace (nullptr: off).
+    void SetTrace(std::FILE* file) { m_trace = file; }
+
+    // Event log: exception entries and exits and whatever models and tests add, with the virtual
+    // time. Two runs of the same scenario give the same log.
+    void EnableEventLog(bool enable) { m_logEnabled = enable; }
+    void Log(const std::string& text);
+    const std::vector<std::string>& EventLog() const { return m_log; }
+    void ClearEventLog() { m_log.clear(); }
+    void NoteExceptionEntry(int exception);
+    void NoteExceptionExit(int exception);
+
+    // Stall detector: reports when host time runs for `seconds` while virtual time stands still
+    // (a busy-wait that neither touches a register nor calls __NOP()). 0 disables it.
+    void SetStallTimeout(double seconds);
+    // The last register touched, for reports ("GPIOA+0x10 (IDR) read").
+    std::string LastAccess() const;
+
+    // Statistics.
+    uint64_t AccessCount() const { return m_accessCount; }
+
+private:
+    Board();
+    ~Board();
+    void CreateModels();
+    uint32_t Unmapped(uint32_t address, uint32_t value, unsigned size, bool write);
+    void TraceAccess(Peripheral& peripheral, uint32_t offset, uint32_t value, unsigned size, bool write);
+    void StartStallDetector();
+
+    // Bumps time for one access and runs what became due before the access is served.
+    void Charge(Peripheral& peripheral, uint32_t address, bool write)
+    {
+        Tick cost = m_busCost[static_cast<int>(peripheral.Bus())];
+        if (!write && address == m_lastAddress && !m_lastWasWrite)
+        {
+            // The same register polled again with nothing in between: let time pass in growing
+            // steps (a delay loop on a counter, a wait for a flag), never past the next event.
+            if (m_pollStep < maxPollStep)
+                m_pollStep *= 2;
+            cost = m_pollStep;
+            const Tick next = m_clock.NextEventTime();
+            if (next != never && m_clock.Now() + cost > next)
+                cost = next > m_clock.Now() ? next - m_clock.Now() : 0;
+        }
+        else
+            m_pollStep = m_cycleTicks;
+        const uint32_t extra = peripheral.ExtraCost(address - peripheral.Base(), write);
+        m_clock.Advance(cost + extra * m_hclkTicks);
+        m_lastAddress = address;
+        m_lastWasWrite = write;
+        m_lastPeripheral = &peripheral;
+        m_lastWasNop = false;
+        ++m_accessCount;
+        m_progress.store(m_clock.Now(), std::memory_order_relaxed);
+        m_clock.RunDue();
+    }
+
+    static constexpr unsigned pageShift = 8; // 256-byte pages
+    static constexpr unsigned pagesPerMegabyte = 1u << (20 - pageShift);
+
+    Clock m_clock;
+    Core m_core;
+    Peripheral** m_pages[4096] = {};
+    std::vector<std::unique_ptr<Peripheral*[]>> m_pageStorage;
+    std::vector<Peripheral*> m_peripherals;
+    std::vector<std::unique_ptr<Peripheral>> m_owned;
+
+    uint32_t m_sysclkHz = 16000000;
+    uint32_t m_hclkHz = 16000000;
+    uint32_t m_pclk1Hz = 16000000;
+    uint32_t m_pclk2Hz = 16000000;
+    Tick m_cycleTicks = TicksPerCycle(16000000);
+    Tick m_hclkTicks = TicksPerCycle(16000000);
+    Tick m_busCost[static_cast<int>(BusKind::Count)] = {};
+
+    static constexpr Tick maxPollStep = 1024 * 50; // about 6 us at 168 MHz
+    Tick m_pollStep = 0;
+    uint32_t m_lastAddress = 0xFFFFFFFF;
+    bool m_lastWasWrite = true;
+    bool m_lastWasNop = false;
+    Peripheral* m_lastPeripheral = nullptr;
+    uint64_t m_accessCount = 0;
+
+    Rcc* m_rcc = nullptr;
+    Scs* m_scs = nullptr;
+    Flash* m_flash = nullptr;
+    Pwr* m_pwr = nullptr;
+    Gpio* m_gpio[9] = {};
+    Syscfg* m_syscfg = nullptr;
+    Exti* m_exti = nullptr;
+    Timer* m_timers[15] = {};
+
+    bool m_strict = true;
+    std::function<void(const std::string&, bool)> m_diagnosticSink;
+    std::function<void()> m_resetHandler;
+    std::FILE* m_trace = nullptr;
+    bool m_logEnabled = false;
+    std::vector<std::string> m_log;
+
+    std::atomic<Tick> m_progress{0};
+    std::atomic<uint64_t> m_stallTimeoutMs{0};
+    bool m_stallDetectorStarted = false;
+
+    friend class Scs;
+};
+
+} // namespace Sim

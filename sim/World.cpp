@@ -1,0 +1,117 @@
+#include "sim/World.h"
+
+#include "sim/models/Gpio.h"
+
+#include <cstring>
+
+namespace Sim
+{
+
+World& World::Get()
+{
+    static World* world = new World();
+    return *world;
+}
+
+World::World() : m_board(Board::Instance()) { VelmoraHost::ReserveAddressSpace(); }
+
+void World::PowerOnReset()
+{
+    m_board.PowerOnReset();
+    m_scheduled.clear();
+}
+
+void World::RunScheduled(void* context)
+{
+    Scheduled& scheduled = *static_cast<Scheduled*>(context);
+    std::function<void()> action = std::move(scheduled.action);
+    scheduled.action = nullptr;
+    action();
+}
+
+void World::ScheduleAt(Tick when, std::function<void()> action, const char* name)
+{
+    // Reuse a finished slot; a deque keeps the others where they are.
+    Scheduled* slot = nullptr;
+    for (Scheduled& scheduled : m_scheduled)
+        if (!scheduled.event.scheduled && !scheduled.action)
+        {
+            slot = &scheduled;
+            break;
+        }
+    if (slot == nullptr)
+    {
+        m_scheduled.emplace_back();
+        slot = &m_scheduled.back();
+    }
+    slot->action = std::move(action);
+    slot->event = Event(name, &World::RunScheduled, slot);
+    m_board.clock().Schedule(slot->event, when);
+}
+
+void World::RunUntil(Tick when)
+{
+    while (Now() < when)
+    {
+        const Tick next = m_board.clock().NextEventTime();
+        if (next > when || next == never)
+        {
+            // Nothing due before `when`: idle straight to it.
+            m_board.clock().RunUntil(when);
+            m_board.core().Poll();
+            break;
+        }
+        m_board.Nop();
+    }
+}
+
+bool World::RunUntil(const std::function<bool()>& condition, Tick limit)
+{
+    const Tick end = Now() + limit;
+    while (!condition())
+    {
+        if (Now() >= end)
+            return false;
+        const Tick next = m_board.clock().NextEventTime();
+        if (next == never || next > end)
+            m_board.clock().RunUntil(end);
+        else
+            m_board.Nop();
+        m_board.core().Poll();
+    }
+    return true;
+}
+
+void World::DrivePin(int port, int pin, bool level) { m_board.gpio(port).Drive(pin, level); }
+
+void World::ReleasePin(int port, int pin) { m_board.gpio(port).Release(pin); }
+
+bool World::PinLevel(int port, int pin) const { return m_board.gpio(port).Level(pin); }
+
+void World::SetHandler(IRQn_Type irq, Handler handler)
+{
+    m_board.core().SetHandler(excFirstIrq + static_cast<int>(irq), handler);
+}
+
+void World::ProgramOtp(uint32_t offset, const std::vector<uint8_t>& bytes)
+{
+    uint8_t* otp = VELMORA_PHYS(uint8_t, OTP_BASE);
+    for (size_t i = 0; i < bytes.size() && offset + i < OTP_SIZE; ++i)
+        otp[offset + i] = bytes[i];
+}
+
+void World::CaptureDiagnostics()
+{
+    m_board.SetDiagnosticSink([this](const std::string& message, bool error) {
+        m_diagnostics.push_back((error ? "error: " : "warning: ") + message);
+    });
+}
+
+std::vector<std::string> World::TakeDiagnostics()
+{
+    std::vector<std::string> taken;
+    taken.swap(m_diagnostics);
+    return taken;
+}
+
+} // namespace Sim

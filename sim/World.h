@@ -1,0 +1,87 @@
+// The virtual board as tests and front-ends see it.
+//
+// Firmware code runs "on the CPU" simply by being called: every register access and __NOP() it
+// makes advances virtual time and may take interrupts. Tests call firmware functions directly and
+// use this interface to stand for the world outside the chip: schedule events, drive input pins,
+// read output pins, let time pass.
+#pragma once
+
+#include "sim/Board.h"
+#include "stm32f4xx.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace Sim
+{
+
+class World
+{
+public:
+    static World& Get();
+
+    Board& board() { return m_board; }
+
+    // Power-on reset of the chip's models and of virtual time; scheduled actions are dropped.
+    void PowerOnReset();
+
+    // ---- time ----
+    Tick Now() const { return m_board.clock().Now(); }
+    double NowSeconds() const { return static_cast<double>(Now()) / static_cast<double>(ticksPerSecond); }
+    uint64_t NowNanoseconds() const { return Now() * 1000 / (ticksPerSecond / 1000000); }
+    uint64_t Cycles() const { return m_board.Cycles(); }
+    static constexpr Tick Microseconds(uint64_t us) { return us * ticksPerMicrosecond; }
+    static constexpr Tick Milliseconds(uint64_t ms) { return ms * ticksPerMillisecond; }
+
+    // Runs `action` when virtual time reaches `when` (at the access or __NOP() where it is due).
+    void ScheduleAt(Tick when, std::function<void()> action, const char* name = "scheduled");
+    void ScheduleIn(Tick delay, std::function<void()> action, const char* name = "scheduled")
+    {
+        ScheduleAt(Now() + delay, std::move(action), name);
+    }
+
+    // Lets the CPU idle (as a loop of __NOP()) until `when`, taking interrupts on the way.
+    void RunUntil(Tick when);
+    void RunFor(Tick duration) { RunUntil(Now() + duration); }
+    // Idles until `condition` holds or `limit` passes; returns whether the condition held.
+    bool RunUntil(const std::function<bool()>& condition, Tick limit);
+
+    // ---- pins (port 0 = A .. 8 = I) ----
+    // Drives an input from outside the chip (as a switch or another chip would).
+    void DrivePin(int port, int pin, bool level);
+    // Stops driving it: the pin floats (pull resistors or the chip's own output decide).
+    void ReleasePin(int port, int pin);
+    // The level on the pin as the chip and the outside see it.
+    bool PinLevel(int port, int pin) const;
+
+    // ---- interrupts ----
+    // Replaces the handler of an interrupt or system exception (tests without the firmware's).
+    void SetHandler(IRQn_Type irq, Handler handler);
+
+    // ---- one-time-programmable bytes ----
+    void ProgramOtp(uint32_t offset, const std::vector<uint8_t>& bytes);
+
+    // ---- diagnostics ----
+    // Captures errors and warnings instead of stopping the process; returns them on Take.
+    void CaptureDiagnostics();
+    std::vector<std::string> TakeDiagnostics();
+
+private:
+    World();
+
+    struct Scheduled
+    {
+        Event event;
+        std::function<void()> action;
+    };
+    static void RunScheduled(void* context);
+
+    Board& m_board;
+    std::deque<Scheduled> m_scheduled;
+    std::vector<std::string> m_diagnostics;
+};
+
+} // namespace Sim

@@ -1,0 +1,29 @@
+// Fidelity: RM0090 section 3.9 (flash interface registers). Models ACR (latency, prefetch,
+// caches, cache resets), the KEYR unlock sequence of CR.LOCK, SR error flags (write 1 to clear)
+// and OPTCR/OPTKEYR storage. Differs: no programming or erasing (the firmware never writes
+// flash), and the latency only matters through the check in the RCC model.
+#pragma once
+
+#include "sim/Peripheral.h"
+
+namespace Sim
+{
+
+class Flash : public Peripheral
+{
+public:
+    explicit Flash(Board& board);
+
+    void Reset() override;
+    uint32_t Latency() const;
+
+private:
+    void WriteKey(Register& reg, uint32_t previous, uint32_t written, uint32_t lanes);
+    void WriteOptionKey(Register& reg, uint32_t previous, uint32_t written, uint32_t lanes);
+    void WriteCr(Register& reg, uint32_t previous, uint32_t written, uint32_t lanes);
+
+    int m_keyStep = 0;
+    int m_optionKeyStep = 0;
+};
+
+} // namespace Sim
