@@ -1,6 +1,8 @@
 #include "sim/Board.h"
 
+#include "sim/devices/Ssd1963Bus.h"
 #include "sim/models/Exti.h"
+#include "sim/models/Fsmc.h"
 #include "sim/models/Flash.h"
 #include "sim/models/Gpio.h"
 #include "sim/models/Pwr.h"
@@ -83,6 +85,16 @@ void Board::CreateModels()
 
     // Board wiring of alternate functions: the buzzer on PA10 is TIM1 channel 3 (AF1).
     m_timers[1]->RouteChannel(3, 0, 10, 1);
+
+    // The external memory controller and the display controller on its region 3.
+    m_fsmc = own(new Fsmc(*this));
+    m_rcc->Connect(*m_fsmc, RccBus::Ahb3, RCC_AHB3ENR_FSMCEN);
+    m_ssd1963 = own(new Ssd1963Bus(*this, *m_fsmc));
+}
+
+SSD1963& Board::ssd1963()
+{
+    return m_ssd1963->chip();
 }
 
 void Board::Attach(Peripheral& peripheral)

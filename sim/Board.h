@@ -22,6 +22,9 @@ namespace Sim
 {
 
 class Rcc;
+class Fsmc;
+class SSD1963;
+class Ssd1963Bus;
 class Flash;
 class Pwr;
 class Gpio;
@@ -75,6 +78,9 @@ public:
     Exti& exti() { return *m_exti; }
     Syscfg& syscfg() { return *m_syscfg; }
     Timer* timer(int number) { return number >= 1 && number <= 14 ? m_timers[number] : nullptr; }
+    Fsmc& fsmc() { return *m_fsmc; }
+    // The display controller behind FSMC region 3.
+    SSD1963& ssd1963();
 
     // Power-on reset of every model, time back to 0, nothing pending.
     void PowerOnReset();
@@ -189,6 +195,8 @@ private:
     Syscfg* m_syscfg = nullptr;
     Exti* m_exti = nullptr;
     Timer* m_timers[15] = {};
+    Fsmc* m_fsmc = nullptr;
+    Ssd1963Bus* m_ssd1963 = nullptr;
 
     bool m_strict = true;
     std::function<void(const std::string&, bool)> m_diagnosticSink;

@@ -1,0 +1,123 @@
+#include "sim/models/Fsmc.h"
+
+#include "sim/Board.h"
+#include "sim/models/Gpio.h"
+
+#include "stm32f4xx.h"
+
+#include <cstdio>
+
+namespace Sim
+{
+
+namespace
+{
+
+constexpr uint32_t bcr1Reset = 0x000030DB;
+constexpr uint32_t bcrReset = 0x000030D2;
+constexpr uint32_t timingReset = 0x0FFFFFFF;
+constexpr uint32_t fsmcFunction = 12;
+
+// The bus pins every access of a 16-bit asynchronous device uses: D0..D15, NOE, NWE.
+struct BusPin
+{
+    int port;
+    int pin;
+};
+constexpr BusPin dataAndStrobePins[] = {
+    {3, 14}, {3, 15}, {3, 0}, {3, 1}, {4, 7}, {4, 8}, {4, 9}, {4, 10}, {4, 11}, {4, 12},
+    {4, 13}, {4, 14}, {4, 15}, {3, 8}, {3, 9}, {3, 10}, {3, 4}, {3, 5},
+};
+// NE1..NE4: PD7, PG9, PG10, PG12.
+constexpr BusPin chipSelects[] = {{3, 7}, {6, 9}, {6, 10}, {6, 12}};
+
+const char* const bcrNames[] = {"BCR1", "BCR2", "BCR3", "BCR4"};
+const char* const btrNames[] = {"BTR1", "BTR2", "BTR3", "BTR4"};
+const char* const bwtrNames[] = {"BWTR1", "BWTR2", "BWTR3", "BWTR4"};
+
+} // namespace
+
+Fsmc::Fsmc(Board& board) : Peripheral(board, "FSMC", FSMC_R_BASE, 0x1000, BusKind::Ahb3)
+{
+    for (unsigned region = 0; region < 4; ++region)
+    {
+        Define(bcrNames[region], region * 8, region == 0 ? bcr1Reset : bcrReset).Rw(0x0008FFFF);
+        Define(btrNames[region], region * 8 + 4, timingReset).Rw(0x3FFFFFFF);
+        Define(bwtrNames[region], 0x104 + region * 8, timingReset).Rw(0x3FFFFFFF);
+    }
+}
+
+unsigned Fsmc::AccessCycles(unsigned region, bool write) const
+{
+    const uint32_t timing = write && (Bcr(region) & FSMC_BCR1_EXTMOD) != 0 ? Bwtr(region) : Btr(region);
+    const unsigned addressSetup = timing & 0xF;
+    const unsigned addressHold = (timing >> 4) & 0xF;
+    const unsigned dataSetup = ((timing >> 8) & 0xFF) == 0 ? 1 : (timing >> 8) & 0xFF;
+    const unsigned busTurnaround = (timing >> 16) & 0xF;
+    const unsigned accessMode = (timing >> 28) & 0x3;
+    const unsigned hold = accessMode == 3 ? addressHold + 1 : 0;
+    return addressSetup + hold + dataSetup + (write ? 1 : 2) + busTurnaround;
+}
+
+FsmcWindow::FsmcWindow(Board& board, Fsmc& fsmc, const char* name, unsigned region, uint32_t offset, uint32_t size)
+    : Peripheral(board, name, 0x60000000u + region * 0x04000000u + offset, size, BusKind::Ahb3), m_fsmc(fsmc),
+      m_region(region)
+{
+}
+
+bool FsmcWindow::Reaches(uint32_t offset, bool write)
+{
+    char message[200];
+    const char* problem = nullptr;
+    if (!m_fsmc.ClockEnabled())
+        problem = "while the FSMC clock is off";
+    else if (!m_fsmc.IsRegionEnabled(m_region))
+        problem = "while its region is disabled (MBKEN clear)";
+    else if (m_fsmc.DataWidth(m_region) != 16)
+        problem = "with the region configured 8 bits wide";
+    if (problem == nullptr)
+    {
+        auto routed = [this](int port, int pin) {
+            Gpio& gpio = board().gpio(port);
+            return gpio.Mode(pin) == 2 && gpio.AlternateFunction(pin) == fsmcFunction;
+        };
+        bool pinsRouted = routed(chipSelects[m_region].port, chipSelects[m_region].pin);
+        for (const BusPin& pin : dataAndStrobePins)
+            pinsRouted = pinsRouted && routed(pin.port, pin.pin);
+        for (const PinRef& pin : m_addressPins)
+            pinsRouted = pinsRouted && routed(pin.port, pin.pin);
+        if (!pinsRouted)
+            problem = "while its bus pins are not routed to the FSMC (AF12)";
+    }
+    if (problem == nullptr)
+        return true;
+    std::snprintf(message, sizeof message, "%s: %s at 0x%08X %s", Name(), write ? "write" : "read",
+                  static_cast<unsigned>(Base() + offset), problem);
+    board().Diagnose(message);
+    return false;
+}
+
+uint32_t FsmcWindow::Read(uint32_t offset, unsigned size)
+{
+    if (size != 2)
+        Unimplemented("read that is not 16 bits wide", offset, 0);
+    if (!Reaches(offset, false))
+        return 0;
+    return DeviceRead(offset, m_fsmc.AccessCycles(m_region, false) * TicksPerCycle(board().HclkHz()));
+}
+
+void FsmcWindow::Write(uint32_t offset, uint32_t value, unsigned size)
+{
+    if (size != 2)
+        Unimplemented("write that is not 16 bits wide", offset, value);
+    if (!Reaches(offset, true))
+        return;
+    DeviceWrite(offset, static_cast<uint16_t>(value), m_fsmc.AccessCycles(m_region, true) * TicksPerCycle(board().HclkHz()));
+}
+
+uint32_t FsmcWindow::ExtraCost(uint32_t, bool write) const
+{
+    return m_fsmc.AccessCycles(m_region, write);
+}
+
+} // namespace Sim

@@ -1,0 +1,76 @@
+// Fidelity: RM0090 section 36.5 (FSMC NOR/SRAM controller, bank 1). Models the control, timing and
+// write-timing registers of the four regions with their reset values (BCR1..4, BTR1..4,
+// BWTR1..4) and the regions' address windows: a window answers only while the controller's clock
+// is on, its region is enabled (MBKEN), configured 16 bits wide, and the pins that carry the
+// access (chip select, NWE/NOE, the data lines and the address line that selects the device's
+// register) are routed to the controller (AF12); anything else is reported. An asynchronous
+// access costs what the region's timing says, in HCLK cycles, on top of the AHB access: mode
+// 1/A/B/C writes ADDSET + DATAST + 1, reads ADDSET + DATAST + 2, mode D adds ADDHLD + 1, and
+// BUSTURN follows each access; BWTR replaces BTR for writes when EXTMOD is set.
+// Differs: DATAST 0 (reserved in the manual) counts as 1 cycle; BCR bit 7 and the BWTR bits 20-27
+// read back as written; synchronous (burst) accesses, the wait signal, byte lanes and the NAND and
+// PC Card banks are not modelled. The external SRAM of region 1 is plain host memory in the
+// virtual board, so its accesses are neither timed nor gated here.
+#pragma once
+
+#include "sim/Clock.h"
+#include "sim/Peripheral.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace Sim
+{
+
+class Fsmc : public Peripheral
+{
+public:
+    explicit Fsmc(Board& board);
+
+    bool IsRegionEnabled(unsigned region) const { return (Bcr(region) & 1u) != 0; }
+    unsigned DataWidth(unsigned region) const { return (Bcr(region) & 0x30u) == 0 ? 8 : 16; }
+    // HCLK cycles that one access of the region costs under its current timing.
+    unsigned AccessCycles(unsigned region, bool write) const;
+
+    uint32_t Bcr(unsigned region) const { return Value(region * 8); }
+    uint32_t Btr(unsigned region) const { return Value(region * 8 + 4); }
+    uint32_t Bwtr(unsigned region) const { return Value(0x104 + region * 8); }
+
+private:
+    uint32_t Value(uint32_t offset) const { return const_cast<Fsmc*>(this)->FindRegister(offset)->value; }
+};
+
+// A device's address window in one region of bank 1 (region r starts at 0x60000000 + r x 64 MB).
+// Accesses are checked and timed by the controller and handed to the device with the length of
+// their strobe.
+class FsmcWindow : public Peripheral
+{
+public:
+    FsmcWindow(Board& board, Fsmc& fsmc, const char* name, unsigned region, uint32_t offset, uint32_t size);
+
+    uint32_t Read(uint32_t offset, unsigned size) override;
+    void Write(uint32_t offset, uint32_t value, unsigned size) override;
+    uint32_t ExtraCost(uint32_t offset, bool write) const override;
+
+    // Pins whose routing the access needs besides the chip select, data lines and NOE/NWE
+    // (the address lines the device decodes): port and pin numbers.
+    void RequireAddressPin(int port, int pin) { m_addressPins.push_back({port, pin}); }
+
+protected:
+    virtual void DeviceWrite(uint32_t offset, uint16_t value, Tick strobe) = 0;
+    virtual uint16_t DeviceRead(uint32_t offset, Tick strobe) = 0;
+
+private:
+    struct PinRef
+    {
+        int port;
+        int pin;
+    };
+    bool Reaches(uint32_t offset, bool write);
+
+    Fsmc& m_fsmc;
+    unsigned m_region;
+    std::vector<PinRef> m_addressPins;
+};
+
+} // namespace Sim

@@ -1,0 +1,140 @@
+// The FSMC model through the peripheral library: register layout and reset values, what an
+// access costs at the programmed timing, and the checks that stand for the silicon's pins.
+#include "sim/Board.h"
+#include "sim/World.h"
+#include "sim/devices/SSD1963.h"
+#include "sim/models/Fsmc.h"
+
+#include "stm32f4xx.h"
+#include "stm32f4xx_fsmc.h"
+#include "stm32f4xx_gpio.h"
+#include "stm32f4xx_rcc.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+// Routes one pin to the FSMC without the firmware's pin driver.
+void RoutePin(GPIO_TypeDef* port, uint16_t pin)
+{
+    GPIO_InitTypeDef init;
+    GPIO_StructInit(&init);
+    init.GPIO_Pin = static_cast<uint32_t>(1u << pin);
+    init.GPIO_Mode = GPIO_Mode_AF;
+    init.GPIO_Speed = GPIO_Speed_100MHz;
+    GPIO_Init(port, &init);
+    GPIO_PinAFConfig(port, pin, GPIO_AF_FSMC);
+}
+
+void RouteDisplayBus()
+{
+    RCC_AHB1PeriphClockCmd(RCC_AHB1Periph_GPIOD | RCC_AHB1Periph_GPIOE | RCC_AHB1Periph_GPIOF | RCC_AHB1Periph_GPIOG, ENABLE);
+    for (uint16_t pin : {0, 1, 4, 5, 8, 9, 10, 14, 15})
+        RoutePin(GPIOD, pin);
+    for (uint16_t pin : {7, 8, 9, 10, 11, 12, 13, 14, 15})
+        RoutePin(GPIOE, pin);
+    RoutePin(GPIOF, 3);  // A3: the controller's data/command select
+    RoutePin(GPIOG, 10); // NE3
+}
+
+void InitRegion3(uint32_t addressSetup, uint32_t dataSetup, uint32_t accessMode)
+{
+    FSMC_NORSRAMTimingInitTypeDef timing;
+    FSMC_NORSRAMInitTypeDef init;
+    init.FSMC_ReadWriteTimingStruct = &timing;
+    init.FSMC_WriteTimingStruct = &timing;
+    FSMC_NORSRAMStructInit(&init);
+    init.FSMC_Bank = FSMC_Bank1_NORSRAM3;
+    init.FSMC_DataAddressMux = FSMC_DataAddressMux_Disable;
+    init.FSMC_MemoryType = FSMC_MemoryType_NOR;
+    init.FSMC_MemoryDataWidth = FSMC_MemoryDataWidth_16b;
+    init.FSMC_WaitSignal = FSMC_WaitSignal_Disable;
+    timing.FSMC_AddressSetupTime = addressSetup;
+    timing.FSMC_AddressHoldTime = 0;
+    timing.FSMC_DataSetupTime = dataSetup;
+    timing.FSMC_BusTurnAroundDuration = 0;
+    timing.FSMC_CLKDivision = 0;
+    timing.FSMC_DataLatency = 0;
+    timing.FSMC_AccessMode = accessMode;
+    FSMC_NORSRAMDeInit(FSMC_Bank1_NORSRAM3);
+    FSMC_NORSRAMInit(&init);
+    FSMC_NORSRAMCmd(FSMC_Bank1_NORSRAM3, ENABLE);
+}
+
+} // namespace
+
+TEST(FsmcTest, RegistersStartAtTheirResetValuesAndNeedTheClock)
+{
+    // Clock off: reads give 0 and writes are lost.
+    EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1->BTCR[0]), 0u);
+    RCC_AHB3PeriphClockCmd(RCC_AHB3Periph_FSMC, ENABLE);
+    EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1->BTCR[0]), 0x000030DBu);
+    EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1->BTCR[4]), 0x000030D2u);
+    EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1->BTCR[5]), 0x0FFFFFFFu);
+    EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1E->BWTR[4]), 0x0FFFFFFFu);
+
+    InitRegion3(12, 24, FSMC_AccessMode_B);
+    EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1->BTCR[4]), 0x00001059u);
+    EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1->BTCR[5]), 0x1000180Cu);
+    FSMC_NORSRAMCmd(FSMC_Bank1_NORSRAM3, DISABLE);
+    EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1->BTCR[4]), 0x00001058u);
+    FSMC_NORSRAMDeInit(FSMC_Bank1_NORSRAM3);
+    EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1->BTCR[4]), 0x000030D2u);
+    EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1->BTCR[5]), 0x0FFFFFFFu);
+}
+
+TEST(FsmcTest, OutOfRangeTimingsDoNotSpillIntoTheNextField)
+{
+    RCC_AHB3PeriphClockCmd(RCC_AHB3Periph_FSMC, ENABLE);
+    FSMC_NORSRAMTimingInitTypeDef timing = {12, 24, 24, 0, 0, 0, FSMC_AccessMode_B};
+    FSMC_NORSRAMInitTypeDef init;
+    init.FSMC_ReadWriteTimingStruct = &timing;
+    init.FSMC_WriteTimingStruct = &timing;
+    FSMC_NORSRAMStructInit(&init);
+    timing = {12, 24, 24, 0, 0, 0, FSMC_AccessMode_B};
+    init.FSMC_Bank = FSMC_Bank1_NORSRAM3;
+    FSMC_NORSRAMInit(&init);
+    // ADDHLD keeps its low four bits; DATAST stays 24.
+    EXPECT_EQ((static_cast<uint32_t>(FSMC_Bank1->BTCR[5]) >> 8) & 0xFFu, 24u);
+}
+
+TEST(FsmcTest, AnAccessCostsWhatTheRegionTimingSays)
+{
+    Sim::Board& board = Sim::Board::Instance();
+    Sim::World& world = Sim::World::Get();
+    RCC_AHB3PeriphClockCmd(RCC_AHB3Periph_FSMC, ENABLE);
+    RouteDisplayBus();
+    InitRegion3(12, 24, FSMC_AccessMode_B);
+    EXPECT_EQ(board.fsmc().AccessCycles(2, true), 37u);
+    EXPECT_EQ(board.fsmc().AccessCycles(2, false), 38u);
+
+    __IO16* command = VELMORA_PHYS(__IO16, 0x68000000);
+    const Sim::Tick hclk = Sim::TicksPerCycle(board.HclkHz());
+    const Sim::Tick before = world.Now();
+    *command = 0x00; // nop: the chip is still in reset, which the controller model records
+    // The AHB access (2 cycles) plus the FSMC's 37.
+    EXPECT_EQ(world.Now() - before, 39 * hclk);
+
+    InitRegion3(0, 0, FSMC_AccessMode_B);
+    EXPECT_EQ(board.fsmc().AccessCycles(2, true), 2u); // DATAST 0 counts as one cycle
+}
+
+TEST(FsmcTest, AccessesThatCouldNotReachTheDeviceAreReported)
+{
+    Sim::World& world = Sim::World::Get();
+    world.CaptureDiagnostics();
+    __IO16* data = VELMORA_PHYS(__IO16, 0x68000010);
+    RCC_AHB3PeriphClockCmd(RCC_AHB3Periph_FSMC, ENABLE);
+    *data = 1; // region 3 not enabled
+    InitRegion3(0, 1, FSMC_AccessMode_B);
+    *data = 2; // pins not routed
+    RouteDisplayBus();
+    *data = 3; // reaches the chip
+    const std::vector<std::string> diagnostics = world.TakeDiagnostics();
+    ASSERT_EQ(diagnostics.size(), 2u);
+    EXPECT_NE(diagnostics[0].find("disabled"), std::string::npos);
+    EXPECT_NE(diagnostics[1].find("AF12"), std::string::npos);
+    // The third write arrived: the chip held in reset says so.
+    EXPECT_EQ(Sim::Board::Instance().ssd1963().GetProtocolErrors().size(), 1u);
+}
