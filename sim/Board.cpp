@@ -125,6 +125,7 @@ void Board::PowerOnReset()
     m_lastWasWrite = true;
     m_lastWasNop = false;
     m_lastPeripheral = nullptr;
+    m_pollStart = never;
     m_accessCount = 0;
 }
 
@@ -145,7 +146,6 @@ void Board::SetClockTree(uint32_t sysclkHz, uint32_t hclkHz, uint32_t pclk1Hz, u
     m_busCost[static_cast<int>(BusKind::Apb1)] = ahb + 2 * TicksPerCycle(pclk1Hz);
     m_busCost[static_cast<int>(BusKind::Apb2)] = ahb + 2 * TicksPerCycle(pclk2Hz);
     m_busCost[static_cast<int>(BusKind::Ppb)] = m_cycleTicks;
-    m_pollStep = m_cycleTicks;
     for (Peripheral* peripheral : m_peripherals)
         peripheral->OnClockChange();
 }
@@ -191,14 +191,10 @@ void Board::Nop()
         if (next != never && next > m_clock.Now())
             cost = next - m_clock.Now();
         else
-        {
-            if (m_pollStep < maxPollStep)
-                m_pollStep *= 2;
-            cost = m_pollStep;
-        }
+            cost = PollStep(m_cycleTicks);
     }
     else
-        m_pollStep = m_cycleTicks;
+        m_pollStart = never;
     m_clock.Advance(cost);
     m_lastWasNop = true;
     m_lastAddress = 0xFFFFFFFF;

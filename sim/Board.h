@@ -137,19 +137,11 @@ private:
     void Charge(Peripheral& peripheral, uint32_t address, bool write)
     {
         Tick cost = m_busCost[static_cast<int>(peripheral.Bus())];
-        if (!write && address == m_lastAddress && !m_lastWasWrite)
-        {
-            // The same register polled again with nothing in between: let time pass in growing
-            // steps (a delay loop on a counter, a wait for a flag), never past the next event.
-            if (m_pollStep < maxPollStep)
-                m_pollStep *= 2;
-            cost = m_pollStep;
-            const Tick next = m_clock.NextEventTime();
-            if (next != never && m_clock.Now() + cost > next)
-                cost = next > m_clock.Now() ? next - m_clock.Now() : 0;
-        }
+        if (!write && address == m_lastAddress && !m_lastWasWrite &&
+            !peripheral.IsDataPort(address - peripheral.Base()))
+            cost = PollStep(cost);
         else
-            m_pollStep = m_cycleTicks;
+            m_pollStart = never;
         const uint32_t extra = peripheral.ExtraCost(address - peripheral.Base(), write);
         m_clock.Advance(cost + extra * m_hclkTicks);
         m_lastAddress = address;
@@ -159,6 +151,25 @@ private:
         ++m_accessCount;
         m_progress.store(m_clock.Now(), std::memory_order_relaxed);
         m_clock.RunDue();
+    }
+
+    // The firmware polls (the same register read again, or __NOP() after __NOP() with nothing
+    // scheduled): let time pass in steps of an eighth of the time spent polling so far (so a
+    // delay overshoots by at most about 12 %), at most about 6 us, never past the next event.
+    Tick PollStep(Tick minimum)
+    {
+        const Tick now = m_clock.Now();
+        if (m_pollStart == never)
+            m_pollStart = now;
+        Tick step = (now - m_pollStart) / 8;
+        if (step < minimum)
+            step = minimum;
+        if (step > maxPollStep)
+            step = maxPollStep;
+        const Tick next = m_clock.NextEventTime();
+        if (next != never && now + step > next)
+            step = next > now ? next - now : 0;
+        return step;
     }
 
     static constexpr unsigned pageShift = 8; // 256-byte pages
@@ -180,7 +191,7 @@ private:
     Tick m_busCost[static_cast<int>(BusKind::Count)] = {};
 
     static constexpr Tick maxPollStep = 1024 * 50; // about 6 us at 168 MHz
-    Tick m_pollStep = 0;
+    Tick m_pollStart = never;
     uint32_t m_lastAddress = 0xFFFFFFFF;
     bool m_lastWasWrite = true;
     bool m_lastWasNop = false;

@@ -42,6 +42,7 @@ struct Register
     uint32_t w0c = 0; // cleared by writing 0 (rc_w0), writing 1 keeps it
     uint32_t rc = 0;  // cleared by a read (rc_r)
     uint32_t wo = 0;  // write-only actions: read as 0, not stored, seen by the write hook
+    bool dataPort = false; // a FIFO or data window: repeated reads are a stream, not a poll
 
     WriteHook onWrite = nullptr; // after the stored value changed
     ReadHook onRead = nullptr;   // computes the value read (e.g. a counter running in time)
@@ -53,6 +54,7 @@ struct Register
     Register& W0c(uint32_t mask) { w0c |= mask; return *this; }
     Register& Rc(uint32_t mask) { rc |= mask; return *this; }
     Register& Wo(uint32_t mask) { wo |= mask; return *this; }
+    Register& DataPort() { dataPort = true; return *this; }
     template <typename Model>
     Register& OnWrite(void (Model::*hook)(Register&, uint32_t, uint32_t, uint32_t))
     {
@@ -110,6 +112,13 @@ public:
         m_gateMask = mask;
     }
     bool ClockEnabled() const { return m_gateRegister == nullptr || (*m_gateRegister & m_gateMask) != 0; }
+
+    // Whether repeated reads at `offset` stream data (FIFO windows override this for whole ranges).
+    virtual bool IsDataPort(uint32_t offset) const
+    {
+        const uint32_t word = offset / 4;
+        return word < m_byWord.size() && m_byWord[word] >= 0 && m_registers[static_cast<size_t>(m_byWord[word])].dataPort;
+    }
 
     // The name of the register at `offset` (for diagnostics and the trace), or nullptr.
     const char* RegisterName(uint32_t offset) const;

@@ -152,9 +152,12 @@ Timer::Timer(Board& board, int number)
             ccerBits |= TIM_CCER_CC4P | TIM_CCER_CC4E;
         Define("CCER", ccer, 0).Rw(ccerBits).OnWrite(&Timer::WriteOutputs);
     }
-    Define("CNT", cnt, 0).Rw(counterMask).OnWrite(&Timer::WriteCnt).OnRead(&Timer::ReadCnt);
+    // On the 16-bit timers the upper half of CNT, ARR and CCRx is reserved; the peripheral library
+    // writes 32-bit values there (a period of 0xFFFFFFFF by default), which the silicon ignores.
+    const uint32_t upperHalf = ~counterMask;
+    Define("CNT", cnt, 0).Rw(counterMask).Ro(upperHalf).OnWrite(&Timer::WriteCnt).OnRead(&Timer::ReadCnt);
     Define("PSC", psc, 0).Rw(0xFFFF);
-    Define("ARR", arr, counterMask).Rw(counterMask).OnWrite(&Timer::WriteArr);
+    Define("ARR", arr, counterMask).Rw(counterMask).Ro(upperHalf).OnWrite(&Timer::WriteArr);
     if (m_advanced)
     {
         Define("RCR", rcr, 0).Rw(0xFF);
@@ -164,6 +167,7 @@ Timer::Timer(Board& board, int number)
     for (int channel = 0; channel < m_channels; ++channel)
         Define(ccrNames[channel], ccr1 + 4 * static_cast<uint32_t>(channel), 0)
             .Rw(counterMask)
+            .Ro(upperHalf)
             .OnWrite(&Timer::WriteCcr);
     if (!m_basic && (m_channels == 4))
     {
@@ -229,10 +233,10 @@ void Timer::Rebase()
         // Keep the phase within the current count.
         m_baseTime += elapsed * m_ticksPerCount;
     }
+    else
+        m_baseTime = now; // a stopped counter starts counting from now
     m_wasRunning = Running();
     m_ticksPerCount = TicksPerCount();
-    if (!m_wasRunning)
-        m_baseTime = now;
 }
 
 void Timer::LoadPreloads()
