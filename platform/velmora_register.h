@@ -13,12 +13,19 @@
 // Plain-memory regions (external SRAM at 0x60000000, the one-time-programmable bytes at
 // 0x1FFF7800) are real host memory inside the reservation; ordinary pointers work there.
 //
+// Address registers (DMA memory and peripheral addresses) are written with `(uintptr_t)pointer`:
+// on the board that is the 32-bit address; on the host the board also keeps the full host pointer
+// (Board::HostAddress), so a transfer can reach a buffer anywhere in host memory.
+//
 // Fixed addresses are written with VELMORA_PHYS(type, address), which yields a `type*` on both
 // builds, e.g. `const uint8_t* otp = VELMORA_PHYS(const uint8_t, 0x1FFF7800);` or
 // `VELMORA_PHYS(__IO16, 0x68000000)` for a 16-bit bus register.
 #pragma once
 
 #include <stdint.h>
+#ifdef __cplusplus
+#include <type_traits>
+#endif
 
 #define __I volatile const
 #define __O volatile
@@ -55,6 +62,9 @@ uintptr_t ReserveAddressSpace();
 // Simulator bus entry points (implemented by the virtual board). `size` is 1, 2 or 4 bytes.
 uint32_t BusRead(uint32_t address, unsigned size);
 void BusWrite(uint32_t address, uint32_t value, unsigned size);
+// A 32-bit register written with a value wider than 32 bits: a host pointer stored as an address
+// (DMA memory addresses). The register gets the low half; the board remembers the whole value.
+void BusWriteAddress(uint32_t address, uint64_t value);
 
 // A register field: the size of T, routed to the bus by its own address.
 template <typename T> class Register
@@ -68,6 +78,16 @@ public:
     Register& operator=(T value)
     {
         BusWrite(Address(), static_cast<uint32_t>(value), sizeof(T));
+        return *this;
+    }
+    // An address register written with `(uintptr_t)pointer`: on the host the pointer is 64 bits
+    // wide; the model sees the low half as the register value and can recover the host pointer.
+    template <typename U,
+              typename std::enable_if<std::is_integral<U>::value && (sizeof(U) > sizeof(T)) && sizeof(T) == 4,
+                                      int>::type = 0>
+    Register& operator=(U value)
+    {
+        BusWriteAddress(Address(), static_cast<uint64_t>(value));
         return *this;
     }
     // Copying one register into another is a read followed by a write, as on the core.

@@ -127,6 +127,7 @@ void Board::PowerOnReset()
     m_lastPeripheral = nullptr;
     m_pollStart = never;
     m_accessCount = 0;
+    m_addressUpper.clear();
 }
 
 void Board::SetClockTree(uint32_t sysclkHz, uint32_t hclkHz, uint32_t pclk1Hz, uint32_t pclk2Hz)
@@ -166,6 +167,13 @@ uint32_t Board::Read(uint32_t address, unsigned size)
 
 void Board::Write(uint32_t address, uint32_t value, unsigned size)
 {
+    if (!m_addressUpper.empty())
+        for (auto it = m_addressUpper.begin(); it != m_addressUpper.end(); ++it)
+            if (it->first == (address & ~3u))
+            {
+                m_addressUpper.erase(it);
+                break;
+            }
     Peripheral* peripheral = Lookup(address);
     if (peripheral == nullptr)
     {
@@ -178,6 +186,21 @@ void Board::Write(uint32_t address, uint32_t value, unsigned size)
     if (peripheral->ClockEnabled())
         peripheral->Write(address - peripheral->Base(), value, size);
     m_core.Poll();
+}
+
+void Board::WriteAddress(uint32_t address, uint64_t value)
+{
+    Write(address, static_cast<uint32_t>(value), 4);
+    // Kept even when the upper half is 0: the value is a host pointer either way.
+    m_addressUpper.emplace_back(address, static_cast<uint32_t>(value >> 32));
+}
+
+void* Board::HostAddress(uint32_t registerAddress, uint32_t value) const
+{
+    for (const auto& entry : m_addressUpper)
+        if (entry.first == registerAddress)
+            return reinterpret_cast<void*>((static_cast<uintptr_t>(entry.second) << 32) | value);
+    return reinterpret_cast<void*>(VelmoraHost::g_addressSpaceBase + value);
 }
 
 void Board::Nop()

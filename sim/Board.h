@@ -45,8 +45,16 @@ public:
     // ---- bus (the hot path) ----
     uint32_t Read(uint32_t address, unsigned size);
     void Write(uint32_t address, uint32_t value, unsigned size);
+    // A 32-bit register written with a whole host pointer (see velmora_register.h).
+    void WriteAddress(uint32_t address, uint64_t value);
     // __NOP(): one cycle; a run of them with nothing in between jumps to the next event.
     void Nop();
+
+    // Where a bus master (DMA) reaches the memory address `value` held in the register at
+    // `registerAddress`: the host pointer the firmware wrote there, or the physical address inside
+    // the reserved address space (internal and external SRAM). Peripheral addresses are bus
+    // accesses instead: check Lookup(value) first.
+    void* HostAddress(uint32_t registerAddress, uint32_t value) const;
 
     // Maps a model's address range (called by the Peripheral constructor).
     void Attach(Peripheral& peripheral);
@@ -181,6 +189,8 @@ private:
     std::vector<std::unique_ptr<Peripheral*[]>> m_pageStorage;
     std::vector<Peripheral*> m_peripherals;
     std::vector<std::unique_ptr<Peripheral>> m_owned;
+    // Upper halves of host pointers written to address registers, by register address.
+    std::vector<std::pair<uint32_t, uint32_t>> m_addressUpper;
 
     uint32_t m_sysclkHz = 16000000;
     uint32_t m_hclkHz = 16000000;

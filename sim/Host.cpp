@@ -86,6 +86,8 @@ uint32_t BusRead(uint32_t address, unsigned size) { return Sim::Board::Instance(
 
 void BusWrite(uint32_t address, uint32_t value, unsigned size) { Sim::Board::Instance().Write(address, value, size); }
 
+void BusWriteAddress(uint32_t address, uint64_t value) { Sim::Board::Instance().WriteAddress(address, value); }
+
 void CoreNop() { Sim::Board::Instance().Nop(); }
 
 void CoreSetPrimask(uint32_t value) { Sim::Board::Instance().core().SetPrimask((value & 1) != 0); }

@@ -144,3 +144,21 @@ TEST(WorldTest, ExternalSramIsPlainMemory)
     // The physical address of a register is the low half of its host address.
     EXPECT_EQ(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&DMA2_Stream3->PAR)), DMA2_BASE + 0x10 + 0x18 * 3 + 8);
 }
+
+TEST(WorldTest, AddressRegistersKeepTheWholeHostPointer)
+{
+    // Any fully writable 32-bit register shows the mechanism; DMA address registers rely on it.
+    Sim::Board& board = Sim::World::Get().board();
+    RCC_APB1PeriphClockCmd(RCC_APB1Periph_TIM2, ENABLE);
+    const uint32_t ccr1 = TIM2_BASE + 0x34;
+    static uint32_t buffer[4];
+    const uintptr_t pointer = reinterpret_cast<uintptr_t>(buffer);
+
+    TIM2->CCR1 = pointer;
+    EXPECT_EQ(TIM2->CCR1, static_cast<uint32_t>(pointer));
+    EXPECT_EQ(board.HostAddress(ccr1, TIM2->CCR1), buffer);
+
+    // A plain 32-bit write is a physical address again: internal SRAM lies in the reservation.
+    TIM2->CCR1 = SRAM1_BASE;
+    EXPECT_EQ(board.HostAddress(ccr1, TIM2->CCR1), VELMORA_PHYS(void, SRAM1_BASE));
+}
