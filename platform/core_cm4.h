@@ -203,13 +203,15 @@ static inline __attribute__((always_inline)) uint32_t __get_LR(void)
     __asm volatile("mov %0, lr" : "=r"(result));
     return result;
 }
-/* Supervisor call number 0 with r0..r2 = a0..a2. */
-static inline void __SVC0(uintptr_t a0, uintptr_t a1, uintptr_t a2)
+/* Supervisor call number 0 with r0..r3 = a0..a3. The handler may change the stacked registers,
+ * which the exception return restores, so all four are outputs too. */
+static inline void __SVC0(uintptr_t a0, uintptr_t a1, uintptr_t a2, uintptr_t a3)
 {
     register uintptr_t r0 __asm("r0") = a0;
     register uintptr_t r1 __asm("r1") = a1;
     register uintptr_t r2 __asm("r2") = a2;
-    __asm volatile("svc 0" : "+r"(r0) : "r"(r1), "r"(r2) : "memory");
+    register uintptr_t r3 __asm("r3") = a3;
+    __asm volatile("svc 0" : "+r"(r0), "+r"(r1), "+r"(r2), "+r"(r3) : : "memory");
 }
 
 #else /* host */
@@ -224,7 +226,7 @@ uintptr_t CoreGetPsp();
 void CoreSetPsp(uintptr_t value);
 uint32_t CoreGetControl();
 uint32_t CoreGetExcReturn();
-void CoreSupervisorCall(uintptr_t r0, uintptr_t r1, uintptr_t r2);
+void CoreSupervisorCall(uintptr_t r0, uintptr_t r1, uintptr_t r2, uintptr_t r3);
 } // namespace VelmoraHost
 
 /* __NOP is a point where the virtual board takes interrupts and lets time pass. */
@@ -245,8 +247,11 @@ static inline void __set_PSP(uintptr_t topOfProcStack) { VelmoraHost::CoreSetPsp
 static inline uint32_t __get_CONTROL(void) { return VelmoraHost::CoreGetControl(); }
 /* The EXC_RETURN value of the innermost active exception (what LR holds at its entry). */
 static inline uint32_t __get_LR(void) { return VelmoraHost::CoreGetExcReturn(); }
-/* Enters SVCall (priority from SHPR2, reset 0) with a frame holding r0..r2 = a0..a2. */
-static inline void __SVC0(uintptr_t a0, uintptr_t a1, uintptr_t a2) { VelmoraHost::CoreSupervisorCall(a0, a1, a2); }
+/* Enters SVCall (priority from SHPR2, reset 0) with a frame holding r0..r3 = a0..a3. */
+static inline void __SVC0(uintptr_t a0, uintptr_t a1, uintptr_t a2, uintptr_t a3)
+{
+    VelmoraHost::CoreSupervisorCall(a0, a1, a2, a3);
+}
 
 #endif
 

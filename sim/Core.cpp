@@ -203,12 +203,13 @@ void Core::Enter(int exception, const VelmoraExceptionFrame& frame)
     Recompute();
 }
 
-void Core::SupervisorCall(uintptr_t r0, uintptr_t r1, uintptr_t r2)
+void Core::SupervisorCall(uintptr_t r0, uintptr_t r1, uintptr_t r2, uintptr_t r3)
 {
     VelmoraExceptionFrame frame{};
     frame.r0 = r0;
     frame.r1 = r1;
     frame.r2 = r2;
+    frame.r3 = r3;
     frame.xpsr = 0x01000000;
     if (GroupPriority(excSvCall) < m_executionPriority)
     {

@@ -91,8 +91,8 @@ public:
     }
     bool InterruptReady() const { return m_ready; }
 
-    // Supervisor call with r0..r2; HardFault when SVCall cannot be taken at this priority.
-    void SupervisorCall(uintptr_t r0, uintptr_t r1, uintptr_t r2);
+    // Supervisor call with r0..r3; HardFault when SVCall cannot be taken at this priority.
+    void SupervisorCall(uintptr_t r0, uintptr_t r1, uintptr_t r2, uintptr_t r3 = 0);
     // A synchronous fault escalated to HardFault (the configurable faults are never enabled by the
     // firmware): sets the status registers and runs the handler.
     void Fault(uint32_t cfsrBits, uint32_t faultAddress, bool addressValid);

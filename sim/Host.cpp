@@ -104,9 +104,9 @@ uint32_t CoreGetControl() { return 0; } // privileged thread mode on the main st
 
 uint32_t CoreGetExcReturn() { return Sim::Board::Instance().core().ExcReturn(); }
 
-void CoreSupervisorCall(uintptr_t r0, uintptr_t r1, uintptr_t r2)
+void CoreSupervisorCall(uintptr_t r0, uintptr_t r1, uintptr_t r2, uintptr_t r3)
 {
-    Sim::Board::Instance().core().SupervisorCall(r0, r1, r2);
+    Sim::Board::Instance().core().SupervisorCall(r0, r1, r2, r3);
 }
 
 } // namespace VelmoraHost

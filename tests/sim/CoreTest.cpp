@@ -174,7 +174,7 @@ TEST_F(CoreTest, SupervisorCallRunsAtPriorityZeroWithItsFrame)
     world.SetHandler(EXTI0_IRQn, [] { m_trail.push_back("irq"); });
     Enable(EXTI0_IRQn, 1);
     Call call;
-    __SVC0(reinterpret_cast<uintptr_t>(&call), 40, 2);
+    __SVC0(reinterpret_cast<uintptr_t>(&call), 40, 2, 0);
     EXPECT_EQ(call.value, 42);
     EXPECT_EQ(m_trail, (std::vector<std::string>{"svc 1", "svc end", "irq"}));
 }
@@ -184,7 +184,7 @@ TEST_F(CoreTest, SupervisorCallWithInterruptsMaskedEscalatesToHardFault)
     world.board().core().SetHandler(Sim::excSvCall, [] { m_trail.push_back("svc"); });
     world.board().core().SetHandler(Sim::excHardFault, [] { m_trail.push_back("hard fault"); });
     __disable_irq();
-    __SVC0(0, 0, 0);
+    __SVC0(0, 0, 0, 0);
     __enable_irq();
     EXPECT_EQ(m_trail, std::vector<std::string>{"hard fault"});
     EXPECT_NE(SCB->HFSR & SCB_HFSR_FORCED, 0u);
