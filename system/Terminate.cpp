@@ -1,0 +1,52 @@
+// The run-time's terminate handler and pure virtual call, replaced so that an exception nobody
+// caught in the main flow reaches the console through the unhandled-exception handler instead of
+// the run-time's own diagnostics (which would pull in the demangler).
+
+#include "system/System.h"
+
+#include <cstdio>
+#include <exception>
+
+namespace
+{
+bool m_terminating = false;
+}
+
+namespace __gnu_cxx
+{
+
+void __verbose_terminate_handler()
+{
+    if (m_terminating)
+    {
+        std::fputs("terminate called recursively\r\n", stderr);
+        return;
+    }
+    m_terminating = true;
+
+    if (std::current_exception())
+    {
+        try
+        {
+            throw;
+        }
+        catch (const std::exception& exception)
+        {
+            Velmora::System::GetInstance().GetOnUnhandledException()(exception);
+        }
+        catch (...)
+        {
+            std::fputs("An unknown object was thrown\r\n", stderr);
+        }
+    }
+    else
+    {
+        std::fputs("terminate called without an active exception\r\n", stderr);
+    }
+}
+
+} // namespace __gnu_cxx
+
+extern "C" void __cxa_pure_virtual()
+{
+}
