@@ -1,6 +1,7 @@
 #include "sim/Board.h"
 
 #include "sim/devices/Ssd1963Bus.h"
+#include "sim/models/Dma.h"
 #include "sim/models/Exti.h"
 #include "sim/models/Fsmc.h"
 #include "sim/models/Flash.h"
@@ -64,11 +65,15 @@ void Board::CreateModels()
     m_exti = own(new Exti(*this));
     for (int number : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14})
         m_timers[number] = own(new Timer(*this, number));
+    m_dma[1] = own(new Dma(*this, 1));
+    m_dma[2] = own(new Dma(*this, 2));
 
     // Clock enables and resets (the bit numbers of RCC's enable and reset registers).
     for (int port = 0; port < 9; ++port)
         m_rcc->Connect(*m_gpio[port], RccBus::Ahb1, 1u << port);
     m_rcc->Connect(*m_pwr, RccBus::Apb1, RCC_APB1ENR_PWREN);
+    m_rcc->Connect(*m_dma[1], RccBus::Ahb1, RCC_AHB1ENR_DMA1EN);
+    m_rcc->Connect(*m_dma[2], RccBus::Ahb1, RCC_AHB1ENR_DMA2EN);
     m_rcc->Connect(*m_syscfg, RccBus::Apb2, RCC_APB2ENR_SYSCFGEN);
     const uint32_t apb1Timers[15] = {0, 0, RCC_APB1ENR_TIM2EN, RCC_APB1ENR_TIM3EN, RCC_APB1ENR_TIM4EN,
                                      RCC_APB1ENR_TIM5EN, RCC_APB1ENR_TIM6EN, RCC_APB1ENR_TIM7EN, 0, 0, 0, 0,
@@ -128,6 +133,23 @@ void Board::PowerOnReset()
     m_pollStart = never;
     m_accessCount = 0;
     m_addressUpper.clear();
+}
+
+void Board::SystemReset()
+{
+    m_core.Reset();
+    SetClockTree(16000000, 16000000, 16000000, 16000000);
+    for (Peripheral* peripheral : m_peripherals)
+    {
+        // Devices on the FSMC banks (0x60000000 to 0x9FFFFFFF) are outside the chip.
+        const bool external = peripheral->Base() >= 0x60000000u && peripheral->Base() < 0xA0000000u;
+        if (!external)
+            peripheral->Reset();
+    }
+    m_lastAddress = 0xFFFFFFFF;
+    m_lastWasWrite = true;
+    m_lastWasNop = false;
+    m_lastPeripheral = nullptr;
 }
 
 void Board::SetClockTree(uint32_t sysclkHz, uint32_t hclkHz, uint32_t pclk1Hz, uint32_t pclk2Hz)

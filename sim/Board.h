@@ -31,6 +31,7 @@ class Gpio;
 class Syscfg;
 class Exti;
 class Timer;
+class Dma;
 class Scs;
 
 class Board
@@ -89,9 +90,15 @@ public:
     Fsmc& fsmc() { return *m_fsmc; }
     // The display controller behind FSMC region 3.
     SSD1963& ssd1963();
+    // DMA1 or DMA2.
+    Dma& dma(int number) { return *m_dma[number == 1 ? 1 : 2]; }
 
     // Power-on reset of every model, time back to 0, nothing pending.
     void PowerOnReset();
+    // System reset (AIRCR.SYSRESETREQ): the core and every on-chip peripheral return to their
+    // reset state; virtual time runs on and what lies outside the chip (models mapped on the
+    // external memory bus, scheduled world events) keeps its state.
+    void SystemReset();
 
     // ---- faults and resets ----
     void SetFaultStatus(uint32_t cfsr, uint32_t hfsr, uint32_t faultAddress, bool addressValid);
@@ -218,6 +225,7 @@ private:
     Timer* m_timers[15] = {};
     Fsmc* m_fsmc = nullptr;
     Ssd1963Bus* m_ssd1963 = nullptr;
+    Dma* m_dma[3] = {};
 
     bool m_strict = true;
     std::function<void(const std::string&, bool)> m_diagnosticSink;
