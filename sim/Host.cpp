@@ -2,6 +2,7 @@
 // entry points that register fields and core instructions call, and the start-up of the virtual
 // board before any static constructor of the firmware.
 #include "sim/Board.h"
+#include "sim/Console.h"
 #include "stm32f4xx.h"
 
 #include <sys/mman.h>
@@ -120,6 +121,8 @@ __attribute__((constructor(101))) void StartVirtualBoard()
 {
     VelmoraHost::ReserveAddressSpace();
     Sim::Board::Instance();
+    // The console carries what the firmware prints, from its very first line.
+    Sim::Console::Install();
     if (hardware_init_hook != nullptr)
         hardware_init_hook();
 }

@@ -1,0 +1,85 @@
+#include "sim/Console.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace Sim
+{
+
+namespace
+{
+
+std::string& Captured()
+{
+    static std::string* text = new std::string(); // outlives every static destructor that prints
+    return *text;
+}
+
+bool m_echo = true;
+bool m_installed = false;
+
+struct Sink
+{
+    int descriptor;
+};
+
+ssize_t WriteCaptured(void* cookie, const char* data, size_t size)
+{
+    Captured().append(data, size);
+    if (m_echo)
+    {
+        const int descriptor = static_cast<Sink*>(cookie)->descriptor;
+        size_t written = 0;
+        while (written < size)
+        {
+            const ssize_t result = ::write(descriptor, data + written, size - written);
+            if (result <= 0)
+                break;
+            written += static_cast<size_t>(result);
+        }
+    }
+    return static_cast<ssize_t>(size);
+}
+
+FILE* OpenCapture(int descriptor)
+{
+    static Sink sinks[3] = {{0}, {1}, {2}};
+    cookie_io_functions_t functions{};
+    functions.write = WriteCaptured;
+    FILE* stream = fopencookie(&sinks[descriptor], "w", functions);
+    if (stream != nullptr)
+        setvbuf(stream, nullptr, _IONBF, 0);
+    return stream;
+}
+
+} // namespace
+
+void Console::Install()
+{
+    if (m_installed)
+        return;
+    m_installed = true;
+    std::fflush(stdout);
+    std::fflush(stderr);
+    if (FILE* out = OpenCapture(1))
+        stdout = out;
+    if (FILE* error = OpenCapture(2))
+        stderr = error;
+}
+
+std::string Console::Text()
+{
+    return Captured();
+}
+
+void Console::Clear()
+{
+    Captured().clear();
+}
+
+void Console::SetEcho(bool echo)
+{
+    m_echo = echo;
+}
+
+} // namespace Sim
