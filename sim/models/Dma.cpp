@@ -646,6 +646,8 @@ uint32_t Dma::MoveBurst(Stream& stream)
     const unsigned s = stream.number;
     const Shape shape = ShapeOf(CR(s), FCR(s));
     uint32_t cycles = 2;
+    // A request marked last while this burst is under way is the next one, not this one.
+    const bool servingLast = stream.lastRequested;
     unsigned beats = shape.pbeats;
     if (!shape.peripheralFlow && beats > NDTR(s))
         beats = NDTR(s);
@@ -721,7 +723,7 @@ uint32_t Dma::MoveBurst(Stream& stream)
         }
     }
 
-    if (stream.active && (NDTR(s) == 0 || (shape.peripheralFlow && stream.lastRequested)))
+    if (stream.active && (NDTR(s) == 0 || (shape.peripheralFlow && servingLast)))
         Finish(stream);
     return cycles;
 }
