@@ -34,6 +34,7 @@ public:
 
 private:
     SSD1963();
+    void ArmRefresh();
 };
 
 } // namespace Driver
