@@ -1,0 +1,81 @@
+#include "drivers/Driver/DigitalOutput.h"
+
+#include "drivers/Driver/GPIO.h"
+#include "stm32f4xx.h"
+
+namespace Driver
+{
+
+namespace
+{
+
+struct OutputPin
+{
+    GPIO::Port port;
+    GPIO::Pin pin;
+    GPIO::Pull pull;
+};
+
+// Indexed by channel.
+constexpr OutputPin outputPins[DigitalOutput::channelCount] = {
+    {GPIO::Port::B, 5, GPIO::Pull::None}, // panel controller reset
+    {GPIO::Port::B, 13, GPIO::Pull::Up},  // user output 0
+    {GPIO::Port::E, 2, GPIO::Pull::Up},   // user output 1
+    {GPIO::Port::G, 13, GPIO::Pull::Up},  // user output 2
+    {GPIO::Port::G, 14, GPIO::Pull::Up},  // user output 3
+    {GPIO::Port::C, 1, GPIO::Pull::Up},   // touch drive lines
+    {GPIO::Port::F, 10, GPIO::Pull::Up},
+    {GPIO::Port::C, 0, GPIO::Pull::Up},
+    {GPIO::Port::F, 11, GPIO::Pull::Up},
+    {GPIO::Port::A, 4, GPIO::Pull::Up}, // spare
+};
+
+GPIO_TypeDef* PortRegisters(GPIO::Port port)
+{
+    return reinterpret_cast<GPIO_TypeDef*>(reinterpret_cast<uintptr_t>(GPIOA) +
+                                           static_cast<uintptr_t>(port) * 0x400);
+}
+
+} // namespace
+
+struct DigitalOutputTable
+{
+    DigitalOutput channels[DigitalOutput::channelCount];
+
+    DigitalOutputTable()
+    {
+        for (DigitalOutput::Channel c = 0; c < DigitalOutput::channelCount; ++c)
+        {
+            channels[c].m_channel = c;
+            const OutputPin& p = outputPins[c];
+            GPIO::GetInstance().DigitalOut(p.port, p.pin, p.pull, GPIO::OutputType::PushPull, true,
+                                           GPIO::Speed::High);
+        }
+    }
+};
+
+DigitalOutput& DigitalOutput::GetInstance(Channel channel)
+{
+    static DigitalOutputTable table;
+    return table.channels[channel];
+}
+
+bool DigitalOutput::IsOn() const
+{
+    const OutputPin& p = outputPins[m_channel];
+    return GPIO_ReadOutputDataBit(PortRegisters(p.port), static_cast<uint16_t>(1u << p.pin)) == 1;
+}
+
+void DigitalOutput::High(bool value)
+{
+    const OutputPin& p = outputPins[m_channel];
+    GPIO_WriteBit(PortRegisters(p.port), static_cast<uint16_t>(1u << p.pin), value ? Bit_SET : Bit_RESET);
+}
+
+void DigitalOutput::Toggle()
+{
+    const OutputPin& p = outputPins[m_channel];
+    GPIO_ToggleBits(PortRegisters(p.port), static_cast<uint16_t>(1u << p.pin));
+}
+
+} // namespace Driver

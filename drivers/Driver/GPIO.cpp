@@ -1,0 +1,77 @@
+#include "drivers/Driver/GPIO.h"
+
+#include "stm32f4xx.h"
+
+namespace Driver
+{
+
+namespace
+{
+
+GPIO_TypeDef* PortRegisters(GPIO::Port port)
+{
+    // Port blocks are 0x400 apart, A to I.
+    return reinterpret_cast<GPIO_TypeDef*>(reinterpret_cast<uintptr_t>(GPIOA) +
+                                           static_cast<uintptr_t>(port) * 0x400);
+}
+
+// Enables the port clock and fills the init structure common to every mode.
+GPIO_InitTypeDef Prepare(GPIO::Port port, GPIO::Pin pin, GPIOMode_TypeDef mode, GPIO::Pull pull,
+                         GPIO::OutputType type, GPIO::Speed speed)
+{
+    RCC_AHB1PeriphClockCmd(1u << static_cast<uint32_t>(port), ENABLE);
+    GPIO_InitTypeDef init;
+    GPIO_StructInit(&init);
+    init.GPIO_Pin = static_cast<uint16_t>(1u << pin);
+    init.GPIO_Mode = mode;
+    init.GPIO_PuPd = static_cast<GPIOPuPd_TypeDef>(pull);
+    init.GPIO_OType = static_cast<GPIOOType_TypeDef>(type);
+    init.GPIO_Speed = static_cast<GPIOSpeed_TypeDef>(speed);
+    return init;
+}
+
+void Finish(GPIO::Port port, GPIO::Pin pin, bool lock)
+{
+    if (lock)
+        GPIO_PinLockConfig(PortRegisters(port), static_cast<uint16_t>(1u << pin));
+}
+
+} // namespace
+
+GPIO& GPIO::GetInstance()
+{
+    static GPIO instance;
+    return instance;
+}
+
+void GPIO::DigitalOut(Port port, Pin pin, Pull pull, OutputType type, bool lock, Speed speed)
+{
+    GPIO_InitTypeDef init = Prepare(port, pin, GPIO_Mode_OUT, pull, type, speed);
+    GPIO_Init(PortRegisters(port), &init);
+    Finish(port, pin, lock);
+}
+
+void GPIO::DigitalIn(Port port, Pin pin, Pull pull, bool lock, Speed speed)
+{
+    GPIO_InitTypeDef init = Prepare(port, pin, GPIO_Mode_IN, pull, OutputType::PushPull, speed);
+    GPIO_Init(PortRegisters(port), &init);
+    Finish(port, pin, lock);
+}
+
+void GPIO::AnalogIn(Port port, Pin pin, Pull pull, bool lock, Speed speed)
+{
+    GPIO_InitTypeDef init = Prepare(port, pin, GPIO_Mode_AN, pull, OutputType::PushPull, speed);
+    GPIO_Init(PortRegisters(port), &init);
+    Finish(port, pin, lock);
+}
+
+void GPIO::AlternateFunction(Port port, Pin pin, AltFunction function, OutputType type, Pull pull, bool lock,
+                             Speed speed)
+{
+    GPIO_InitTypeDef init = Prepare(port, pin, GPIO_Mode_AF, pull, type, speed);
+    GPIO_Init(PortRegisters(port), &init);
+    GPIO_PinAFConfig(PortRegisters(port), pin, function);
+    Finish(port, pin, lock);
+}
+
+} // namespace Driver
