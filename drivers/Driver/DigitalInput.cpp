@@ -4,6 +4,10 @@
 #include "system/Driver/NVIC.h"
 #include "system/System.h"
 #include "stm32f4xx.h"
+#include "stm32f4xx_exti.h"
+#include "stm32f4xx_gpio.h"
+#include "stm32f4xx_rcc.h"
+#include "stm32f4xx_syscfg.h"
 
 #include <exception>
 

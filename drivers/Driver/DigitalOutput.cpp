@@ -2,6 +2,7 @@
 
 #include "drivers/Driver/GPIO.h"
 #include "stm32f4xx.h"
+#include "stm32f4xx_gpio.h"
 
 namespace Driver
 {

@@ -1,6 +1,8 @@
 #include "drivers/Driver/GPIO.h"
 
 #include "stm32f4xx.h"
+#include "stm32f4xx_gpio.h"
+#include "stm32f4xx_rcc.h"
 
 namespace Driver
 {
