@@ -13,6 +13,11 @@
 // Plain-memory regions (external SRAM at 0x60000000, the one-time-programmable bytes at
 // 0x1FFF7800) are real host memory inside the reservation; ordinary pointers work there.
 //
+// One difference shows in source: on the host a discarded read such as `(void)USART1->DR;` or a
+// bare `I2C1->SR2;` is not a read (a cast to void calls nothing). Where reading has an effect
+// (clearing a flag), read into a variable: `const uint32_t sr2 = I2C1->SR2; (void)sr2;` works on
+// both builds.
+//
 // Address registers (DMA memory and peripheral addresses) are written with `(uintptr_t)pointer`:
 // on the board that is the 32-bit address; on the host the board also keeps the full host pointer
 // (Board::HostAddress), so a transfer can reach a buffer anywhere in host memory.
