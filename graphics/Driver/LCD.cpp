@@ -204,9 +204,13 @@ void LCD::SetPixels(const Velmora::PixelPoint& at, const Velmora::Color* pixels,
     {
         // Copy out of the packed array: its half-words sit at odd addresses.
         const Velmora::Color pixel = pixels[i];
+        // Both ends are exact in AlphaBlend; most layer pixels are one or the other.
         if (pixel.alpha == 0)
             continue;
-        target[i].AlphaBlend(pixel.rgb, pixel.alpha);
+        if (pixel.alpha == 255)
+            target[i] = pixel.rgb;
+        else
+            target[i].AlphaBlend(pixel.rgb, pixel.alpha);
     }
 }
 

@@ -102,6 +102,7 @@ public:
     unsigned GetPanelWidth() const { return m_hdp + 1u; }
     unsigned GetPanelHeight() const { return m_vdp + 1u; }
     uint64_t GetFrameCount() const; // frames whose scan-out has begun
+    Tick GetFrameStart() const { return m_frameStart; } // start of the frame being scanned
     uint64_t GetTearingCount() const { return m_tornFrames; }
 
     // The frame memory, row-major RGB565.

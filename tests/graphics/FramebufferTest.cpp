@@ -1,0 +1,215 @@
+// Driver::LCD on the virtual board: change registration, the refresh bracket, recompositing on
+// EnableRefresh and what Flush sends to the controller model.
+#include "graphics/Driver/LCD.h"
+#include "graphics/Driver/SSD1963.h"
+
+#include "tests/graphics/PanelBench.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+using Driver::LCD;
+using Velmora::Color;
+using Velmora::Color565;
+using Velmora::PixelArea;
+using Velmora::PixelPoint;
+
+namespace
+{
+
+struct ScanRun
+{
+    int x, y, length;
+    bool operator==(const ScanRun& o) const { return x == o.x && y == o.y && length == o.length; }
+};
+
+std::vector<ScanRun> CollectRuns(LCD& lcd)
+{
+    std::vector<ScanRun> runs;
+    lcd.SetOnRenderScanline([&runs](const PixelPoint& at, uint16_t length) { runs.push_back({at.x, at.y, length}); });
+    lcd.EnableRefresh(true);
+    lcd.SetOnRenderScanline(nullptr);
+    return runs;
+}
+
+} // namespace
+
+TEST(FramebufferTest, RegistrationIsClippedToThePanel)
+{
+    LCD& lcd = LCD::GetInstance();
+    lcd.DisableRefresh(true);
+    EXPECT_FALSE(lcd.HasChanges());
+
+    lcd.RegisterChange(PixelArea(PixelPoint(-10, -10), 20, 20));
+    const PImpl::Changes& changes = lcd.GetChanges();
+    EXPECT_EQ(changes.firstRow, 0);
+    EXPECT_EQ(changes.lastRow, 9);
+    for (int row = 0; row < 10; ++row)
+    {
+        EXPECT_EQ(changes.rows[row].spans[0].start, 0);
+        EXPECT_EQ(changes.rows[row].spans[0].length, 10);
+        EXPECT_EQ(changes.rows[row].spans[1].length, 0);
+    }
+    EXPECT_FALSE(changes.rows[10].HasChanges());
+
+    // Right and bottom edges too.
+    lcd.RegisterChange(PixelArea(PixelPoint(795, 478), 10, 10));
+    EXPECT_EQ(changes.lastRow, 479);
+    EXPECT_EQ(changes.rows[479].spans[0].start, 795);
+    EXPECT_EQ(changes.rows[479].spans[0].length, 5);
+}
+
+TEST(FramebufferTest, AreasOffThePanelRecordNothing)
+{
+    LCD& lcd = LCD::GetInstance();
+    lcd.DisableRefresh(true);
+    lcd.RegisterChange(PixelArea(PixelPoint(800, 0), 10, 10));
+    lcd.RegisterChange(PixelArea(PixelPoint(-20, 100), 20, 10));
+    lcd.RegisterChange(PixelArea(PixelPoint(0, 480), 10, 1));
+    lcd.RegisterChange(PixelArea(PixelPoint(5, 5), 0, 10));
+    EXPECT_FALSE(lcd.HasChanges());
+    EXPECT_GT(lcd.GetChanges().firstRow, lcd.GetChanges().lastRow);
+}
+
+TEST(FramebufferTest, EnableRefreshRecompositesOnlyWhenItArmsTheInterrupt)
+{
+    LCD& lcd = LCD::GetInstance();
+    lcd.DisableRefresh(true);
+
+    // No changes: only arms the interrupt.
+    EXPECT_TRUE(CollectRuns(lcd).empty());
+    EXPECT_TRUE(lcd.IsRefreshEnabled());
+
+    // Changes, interrupt already enabled: nothing recomposited.
+    lcd.RegisterChange(PixelArea(PixelPoint(3, 4), 5, 2));
+    EXPECT_TRUE(CollectRuns(lcd).empty());
+
+    // Changes with the interrupt off: every span, rows in order, slots in order.
+    lcd.DisableRefresh(true);
+    lcd.RegisterChange(PixelArea(PixelPoint(100, 4), 2, 1));
+    const std::vector<ScanRun> expected = {{3, 4, 5}, {100, 4, 2}, {3, 5, 5}};
+    EXPECT_EQ(CollectRuns(lcd), expected);
+    EXPECT_TRUE(lcd.HasChanges()); // only Flush forgets them
+
+    // false disables; it is not a no-op.
+    lcd.EnableRefresh(false);
+    EXPECT_FALSE(lcd.IsRefreshEnabled());
+    lcd.DisableRefresh(false);
+    EXPECT_TRUE(lcd.IsRefreshEnabled());
+    lcd.DisableRefresh(true);
+    EXPECT_FALSE(lcd.IsRefreshEnabled());
+}
+
+TEST(FramebufferTest, RecompositingWithoutACallbackThrows)
+{
+    LCD& lcd = LCD::GetInstance();
+    lcd.DisableRefresh(true);
+    lcd.SetOnRenderScanline(nullptr);
+    lcd.RegisterChange(PixelArea(PixelPoint(0, 0), 1, 1));
+    EXPECT_THROW(lcd.EnableRefresh(true), std::bad_function_call);
+}
+
+TEST(FramebufferTest, SetPixelsCopiesOrBlendsByAlpha)
+{
+    LCD& lcd = LCD::GetInstance();
+    const Color565* fb = lcd.GetFramebuffer();
+    EXPECT_EQ(fb[0].value, 0xFFFF); // starts white
+
+    Color565 row[3] = {Color565(255, 0, 0), Color565(0, 255, 0), Color565(0, 0, 255)};
+    lcd.SetPixels(PixelPoint(10, 2), row, 3);
+    EXPECT_EQ(fb[2 * 800 + 9].value, 0xFFFF);
+    EXPECT_EQ(fb[2 * 800 + 10].value, 0xF800);
+    EXPECT_EQ(fb[2 * 800 + 12].value, 0x001F);
+    EXPECT_EQ(fb[2 * 800 + 13].value, 0xFFFF);
+
+    const Color layer[3] = {Color(0, 0, 0, 0), Color(0, 0, 0, 255), Color(255, 255, 255, 127)};
+    lcd.SetPixels(PixelPoint(10, 2), layer, 3);
+    EXPECT_EQ(fb[2 * 800 + 10].value, 0xF800); // alpha 0 leaves the pixel
+    EXPECT_EQ(fb[2 * 800 + 11].value, 0x0000); // alpha 255 replaces it
+    Color565 expected = Color565(0, 0, 255);
+    expected.AlphaBlend(Color565(255, 255, 255), 127);
+    EXPECT_EQ(fb[2 * 800 + 12].value, expected.value);
+
+    lcd.Clear();
+    EXPECT_EQ(fb[0].value, 0);
+    EXPECT_EQ(fb[800 * 480 - 1].value, 0);
+    EXPECT_FALSE(lcd.HasChanges()); // clearing registers nothing
+}
+
+TEST(FramebufferTest, FlushSendsChangedSpansRowByRowAndForgetsThem)
+{
+    LCD& lcd = LCD::GetInstance();
+    Sim::SSD1963& panel = PanelBench::Panel();
+    lcd.DisableRefresh(true);
+    lcd.Clear();
+    Color565 red[4] = {Color565(255, 0, 0), Color565(255, 0, 0), Color565(255, 0, 0), Color565(255, 0, 0)};
+    lcd.SetPixels(PixelPoint(20, 10), red, 4);
+    lcd.SetPixels(PixelPoint(700, 12), red, 2);
+    lcd.RegisterChange(PixelArea(PixelPoint(20, 10), 4, 1));
+    lcd.RegisterChange(PixelArea(PixelPoint(700, 12), 2, 1));
+    lcd.RegisterChange(PixelArea(PixelPoint(100, 12), 1, 1));
+
+    panel.ClearCommandLog();
+    lcd.Flush();
+    EXPECT_FALSE(lcd.HasChanges());
+    EXPECT_FALSE(lcd.IsRefreshEnabled()); // as it was before the flush
+
+    // Row 11 lies between the changed rows: its page address only.
+    const std::vector<PanelBench::Sent> expected = {
+        {0x2B, {0, 10, 0, 10}, 0}, {0x2A, {0, 20, 0, 23}, 0}, {0x2C, {}, 4},
+        {0x2B, {0, 11, 0, 11}, 0},
+        {0x2B, {0, 12, 0, 12}, 0}, {0x2A, {0x02, 0xBC, 0x02, 0xBD}, 0}, {0x2C, {}, 2}, {0x2A, {0, 100, 0, 100}, 0}, {0x2C, {}, 1},
+    };
+    EXPECT_EQ(PanelBench::Log(), expected);
+    EXPECT_EQ(panel.GetMemoryPixel(20, 10), 0xF800);
+    EXPECT_EQ(panel.GetMemoryPixel(23, 10), 0xF800);
+    EXPECT_EQ(panel.GetMemoryPixel(701, 12), 0xF800);
+    EXPECT_EQ(panel.GetMemoryPixel(100, 12), 0x0000);
+    EXPECT_TRUE(panel.GetProtocolErrors().empty());
+
+    // Nothing left: a second flush sends nothing, and keeps an enabled interrupt enabled.
+    lcd.DisableRefresh(false);
+    panel.ClearCommandLog();
+    lcd.Flush();
+    EXPECT_TRUE(panel.GetCommandLog().empty());
+    EXPECT_TRUE(lcd.IsRefreshEnabled());
+}
+
+TEST(FramebufferTest, BacklightAndDisplaySwitchReachTheController)
+{
+    LCD& lcd = LCD::GetInstance();
+    Sim::SSD1963& panel = PanelBench::Panel();
+    panel.ClearCommandLog();
+    lcd.SetBacklightBrightness(200);
+    lcd.On(false);
+    const std::vector<PanelBench::Sent> expected = {
+        {0xBE, {0x03, 200, 0x01, 0, 0, 0}, 0}, {0xBE, {0x03, 200, 0x01, 0, 0, 0}, 0}, {0x28, {}, 0}};
+    EXPECT_EQ(PanelBench::Log(), expected);
+    EXPECT_EQ(panel.GetBacklightDuty(), 200);
+    EXPECT_FALSE(panel.IsDisplayOn());
+    lcd.On(true);
+    EXPECT_TRUE(panel.IsDisplayOn());
+}
+
+TEST(FramebufferTest, OrientationZeroMapsEverythingToItself)
+{
+    LCD& lcd = LCD::GetInstance();
+    EXPECT_EQ(lcd.GetOrientation(), 0);
+    const PixelArea parent = lcd.GetArea();
+    const PixelArea area(PixelPoint(-3, 7), 11, 13);
+    const PixelArea oriented = lcd.OrientArea(parent, area);
+    const PixelArea reversed = lcd.ReverseOrientArea(parent, area);
+    for (const PixelArea& a : {oriented, reversed})
+    {
+        EXPECT_EQ(a.GetLeft(), -3);
+        EXPECT_EQ(a.GetTop(), 7);
+        EXPECT_EQ(a.GetWidth(), 11);
+        EXPECT_EQ(a.GetHeight(), 13);
+    }
+    const Velmora::Point p = lcd.OrientPoint(parent, Velmora::Point(1.5f, 2.25f));
+    EXPECT_EQ(p.x, 1.5f);
+    EXPECT_EQ(p.y, 2.25f);
+}
