@@ -203,6 +203,10 @@ TEST(PathTextTest, FontErrorsCarryTheirMessages)
     MemoryStream truncated(cut.data(), static_cast<unsigned>(cut.size()));
     EXPECT_NE(ErrorOf(truncated), "no error");
 
+    // Sizes that do not convert to a pixel count are clamped rather than converted blindly.
+    EXPECT_NO_THROW(Text(U"H", 10, 50, -5.0f));
+    EXPECT_NO_THROW(Text(U"H", 10, 50, std::nanf("")));
+
     // The default font is still usable afterwards.
     EXPECT_GT(Text(U"x").GetVertexCount(), 0u);
 }
