@@ -375,8 +375,8 @@ void Dma::Start(Stream& stream)
     stream.active = true;
     stream.halfReported = false;
     stream.lastRequested = false;
-    stream.peripheralAddress = PAR(s);
-    stream.memoryAddress = M0AR(s);
+    stream.peripheralAddress = BusAddressIn(StreamOffset(s) + 0x08, PAR(s));
+    stream.memoryAddress = BusAddressIn(StreamOffset(s) + 0x0C, M0AR(s));
     stream.fifoLevel = 0;
     stream.memoryBytesLeft = shape.peripheralFlow ? ~0u : stream.items * shape.psize;
 
@@ -387,6 +387,15 @@ void Dma::Start(Stream& stream)
     }
     if (direction == 2 || Requested(s))
         ScheduleStep(stream, 2);
+}
+
+// An address register holds a bus address (VELMORA_BUS_ADDRESS) or, when the firmware wrote a
+// whole host pointer into it, the low half of one that the board remembers.
+uint32_t Dma::BusAddressIn(uint32_t offset, uint32_t value)
+{
+    if (board().Lookup(value) != nullptr)
+        return value;
+    return Memory::BusAddressOf(board().HostAddress(Base() + offset, value));
 }
 
 void Dma::ScheduleStep(Stream& stream, uint32_t cycles)
@@ -456,8 +465,8 @@ void Dma::Finish(Stream& stream)
     if (shape.circular)
     {
         NDTR(s) = stream.items;
-        stream.peripheralAddress = PAR(s);
-        stream.memoryAddress = M0AR(s);
+        stream.peripheralAddress = BusAddressIn(StreamOffset(s) + 0x08, PAR(s));
+        stream.memoryAddress = BusAddressIn(StreamOffset(s) + 0x0C, M0AR(s));
         stream.halfReported = false;
         stream.memoryBytesLeft = stream.items * shape.psize;
         stream.fifoLevel = 0;

@@ -97,6 +97,7 @@ private:
     void Start(Stream& stream);
     void Stop(Stream& stream);
     void Finish(Stream& stream);
+    uint32_t BusAddressIn(uint32_t offset, uint32_t value);
     void ScheduleStep(Stream& stream, uint32_t cycles);
     void Step(Stream& stream);
     static void StepEvent(void* context);

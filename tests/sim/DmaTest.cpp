@@ -155,6 +155,18 @@ TEST_F(DmaModelTest, MemoryToMemoryCopiesInVirtualTimeWithHalfAndCompleteFlags)
     EXPECT_EQ(4u << 3, DMA2_Stream0->FCR & DMA_SxFCR_FS) << "FIFO empty";
 }
 
+TEST_F(DmaModelTest, AddressRegistersAlsoTakeWholeHostPointers)
+{
+    static uint32_t source[8] = {9, 8, 7, 6, 5, 4, 3, 2};
+    static uint32_t destination[8];
+    MemoryToMemory(DMA2_Stream0, source, destination, 8);
+    DMA2_Stream0->PAR = reinterpret_cast<uintptr_t>(source);
+    DMA2_Stream0->M0AR = reinterpret_cast<uintptr_t>(destination);
+    DMA_Cmd(DMA2_Stream0, ENABLE);
+    ASSERT_TRUE(WaitDisabled(DMA2_Stream0));
+    EXPECT_EQ(0, std::memcmp(source, destination, sizeof source));
+}
+
 TEST_F(DmaModelTest, EnableIsRefusedWhileAFlagIsSet)
 {
     static uint32_t source[1024], destination[1024];
