@@ -43,12 +43,6 @@ constexpr InputPin inputPins[DigitalInput::channelCount] = {
     {GPIO::Port::D, 3, GPIO::Pull::None, 3, 9},       // spare
 };
 
-GPIO_TypeDef* PortRegisters(GPIO::Port port)
-{
-    return reinterpret_cast<GPIO_TypeDef*>(reinterpret_cast<uintptr_t>(GPIOA) +
-                                           static_cast<uintptr_t>(port) * 0x400);
-}
-
 void RouteToUnhandled(const std::exception& e)
 {
     Velmora::System::GetInstance().GetOnUnhandledException()(e);
@@ -90,7 +84,7 @@ DigitalInput& DigitalInput::GetInstance(Channel channel)
 bool DigitalInput::IsOn() const
 {
     const InputPin& p = inputPins[m_channel];
-    return GPIO_ReadInputDataBit(PortRegisters(p.port), static_cast<uint16_t>(1u << p.pin)) == 1;
+    return GPIO_ReadInputDataBit(GPIO::Registers(p.port), static_cast<uint16_t>(1u << p.pin)) == 1;
 }
 
 bool DigitalInput::IsOff() const

@@ -31,12 +31,6 @@ constexpr OutputPin outputPins[DigitalOutput::channelCount] = {
     {GPIO::Port::A, 4, GPIO::Pull::Up}, // spare
 };
 
-GPIO_TypeDef* PortRegisters(GPIO::Port port)
-{
-    return reinterpret_cast<GPIO_TypeDef*>(reinterpret_cast<uintptr_t>(GPIOA) +
-                                           static_cast<uintptr_t>(port) * 0x400);
-}
-
 } // namespace
 
 struct DigitalOutputTable
@@ -64,19 +58,19 @@ DigitalOutput& DigitalOutput::GetInstance(Channel channel)
 bool DigitalOutput::IsOn() const
 {
     const OutputPin& p = outputPins[m_channel];
-    return GPIO_ReadOutputDataBit(PortRegisters(p.port), static_cast<uint16_t>(1u << p.pin)) == 1;
+    return GPIO_ReadOutputDataBit(GPIO::Registers(p.port), static_cast<uint16_t>(1u << p.pin)) == 1;
 }
 
 void DigitalOutput::High(bool value)
 {
     const OutputPin& p = outputPins[m_channel];
-    GPIO_WriteBit(PortRegisters(p.port), static_cast<uint16_t>(1u << p.pin), value ? Bit_SET : Bit_RESET);
+    GPIO_WriteBit(GPIO::Registers(p.port), static_cast<uint16_t>(1u << p.pin), value ? Bit_SET : Bit_RESET);
 }
 
 void DigitalOutput::Toggle()
 {
     const OutputPin& p = outputPins[m_channel];
-    GPIO_ToggleBits(PortRegisters(p.port), static_cast<uint16_t>(1u << p.pin));
+    GPIO_ToggleBits(GPIO::Registers(p.port), static_cast<uint16_t>(1u << p.pin));
 }
 
 } // namespace Driver

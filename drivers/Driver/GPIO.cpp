@@ -10,13 +10,6 @@ namespace Driver
 namespace
 {
 
-GPIO_TypeDef* PortRegisters(GPIO::Port port)
-{
-    // Port blocks are 0x400 apart, A to I.
-    return reinterpret_cast<GPIO_TypeDef*>(reinterpret_cast<uintptr_t>(GPIOA) +
-                                           static_cast<uintptr_t>(port) * 0x400);
-}
-
 // Enables the port clock and fills the init structure common to every mode.
 GPIO_InitTypeDef Prepare(GPIO::Port port, GPIO::Pin pin, GPIOMode_TypeDef mode, GPIO::Pull pull,
                          GPIO::OutputType type, GPIO::Speed speed)
@@ -35,10 +28,15 @@ GPIO_InitTypeDef Prepare(GPIO::Port port, GPIO::Pin pin, GPIOMode_TypeDef mode, 
 void Finish(GPIO::Port port, GPIO::Pin pin, bool lock)
 {
     if (lock)
-        GPIO_PinLockConfig(PortRegisters(port), static_cast<uint16_t>(1u << pin));
+        GPIO_PinLockConfig(GPIO::Registers(port), static_cast<uint16_t>(1u << pin));
 }
 
 } // namespace
+
+GPIO_TypeDef* GPIO::Registers(Port port)
+{
+    return reinterpret_cast<GPIO_TypeDef*>(reinterpret_cast<uintptr_t>(GPIOA) + static_cast<uintptr_t>(port) * 0x400);
+}
 
 GPIO& GPIO::GetInstance()
 {
@@ -49,21 +47,21 @@ GPIO& GPIO::GetInstance()
 void GPIO::DigitalOut(Port port, Pin pin, Pull pull, OutputType type, bool lock, Speed speed)
 {
     GPIO_InitTypeDef init = Prepare(port, pin, GPIO_Mode_OUT, pull, type, speed);
-    GPIO_Init(PortRegisters(port), &init);
+    GPIO_Init(Registers(port), &init);
     Finish(port, pin, lock);
 }
 
 void GPIO::DigitalIn(Port port, Pin pin, Pull pull, bool lock, Speed speed)
 {
     GPIO_InitTypeDef init = Prepare(port, pin, GPIO_Mode_IN, pull, OutputType::PushPull, speed);
-    GPIO_Init(PortRegisters(port), &init);
+    GPIO_Init(Registers(port), &init);
     Finish(port, pin, lock);
 }
 
 void GPIO::AnalogIn(Port port, Pin pin, Pull pull, bool lock, Speed speed)
 {
     GPIO_InitTypeDef init = Prepare(port, pin, GPIO_Mode_AN, pull, OutputType::PushPull, speed);
-    GPIO_Init(PortRegisters(port), &init);
+    GPIO_Init(Registers(port), &init);
     Finish(port, pin, lock);
 }
 
@@ -71,8 +69,8 @@ void GPIO::AlternateFunction(Port port, Pin pin, AltFunction function, OutputTyp
                              Speed speed)
 {
     GPIO_InitTypeDef init = Prepare(port, pin, GPIO_Mode_AF, pull, type, speed);
-    GPIO_Init(PortRegisters(port), &init);
-    GPIO_PinAFConfig(PortRegisters(port), pin, function);
+    GPIO_Init(Registers(port), &init);
+    GPIO_PinAFConfig(Registers(port), pin, function);
     Finish(port, pin, lock);
 }
 

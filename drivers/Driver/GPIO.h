@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "stm32f4xx.h"
+
 namespace Driver
 {
 
@@ -44,6 +46,9 @@ public:
     using AltFunction = uint8_t; // 0 to 15
 
     static GPIO& GetInstance();
+
+    // The port's register block: port blocks are 0x400 apart, A to I.
+    static GPIO_TypeDef* Registers(Port port);
 
     void DigitalOut(Port port, Pin pin, Pull pull, OutputType type, bool lock, Speed speed);
     void DigitalIn(Port port, Pin pin, Pull pull, bool lock, Speed speed);
