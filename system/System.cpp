@@ -2,6 +2,8 @@
 
 #include "system/Stopwatch.h"
 
+#include "graphics/LCD.h"
+
 #include "exception_entry.h"
 #include "stm32f4xx.h"
 
@@ -37,13 +39,6 @@ uint8_t ReadHardwareVersionByte()
 void PrintUnhandledException(const std::exception& exception)
 {
     std::printf("Unhandled Exception: %s\r\n", exception.what());
-}
-
-// The display must be dark before the reset so the panel does not show the controller's
-// undefined picture while the firmware starts again.
-void SwitchBacklightOff()
-{
-    // Seam: Velmora::LCD::SetBacklightBrightness(0) once the drawing interface exists.
 }
 
 } // namespace
@@ -134,7 +129,9 @@ void System::AtomicCall(AtomicFunction function, void* argument)
 
 void System::Reset()
 {
-    SwitchBacklightOff();
+    // Dark first, so the panel does not show what is left in the controller while the firmware
+    // starts again; the wait lets the last PWM period end.
+    LCD::GetInstance().SetBacklightBrightness(0);
     Stopwatch::DelayMilliseconds(10.0f);
     __DSB();
     // The key and the system-reset request; the priority grouping is kept.

@@ -3,8 +3,12 @@
 #include "system/Stopwatch.h"
 #include "system/System.h"
 
+#include "graphics/LCD.h"
+
 #include "sim/Console.h"
+#include "sim/Firmware.h"
 #include "sim/World.h"
+#include "sim/devices/SSD1963.h"
 
 #include "stm32f4xx.h"
 #include "system_stm32f4xx.h"
@@ -179,6 +183,62 @@ TEST_F(SystemTest, AnInterruptRightAfterAFailedAtomicCallDoesNotSwallowItsExcept
                      nullptr),
                  std::runtime_error);
     EXPECT_TRUE(handlerRan);
+}
+
+// ---- reset ----
+
+TEST_F(SystemTest, ResetDarkensThePanelWaitsAndRequestsTheResetKeepingTheGrouping)
+{
+    static Sim::Tick requestedAt = 0;
+    static uint32_t groupingAtRequest = 0;
+    static unsigned dutyAtRequest = 0;
+    Velmora::LCD::GetInstance().SetBacklightBrightness(255);
+    Driver::NVIC::GetInstance(); // priority group 4
+    Sim::SSD1963& panel = World().board().ssd1963();
+    panel.ClearCommandLog();
+    World().board().SetResetHandler([] {
+        Sim::Board& board = Sim::World::Get().board();
+        requestedAt = board.clock().Now();
+        groupingAtRequest = board.core().PriorityGrouping();
+        dutyAtRequest = board.ssd1963().GetBacklightDuty();
+        throw Sim::ResetRequest();
+    });
+
+    EXPECT_THROW(System::GetInstance().Reset(), Sim::ResetRequest);
+
+    const auto& log = panel.GetCommandLog();
+    ASSERT_FALSE(log.empty());
+    for (const auto& command : log)
+    {
+        EXPECT_EQ(0xBE, command.code) << "only the backlight PWM is touched";
+        ASSERT_GE(command.parameters.size(), 2u);
+        EXPECT_EQ(0, command.parameters[1]) << "duty 0";
+    }
+    EXPECT_EQ(0u, dutyAtRequest);
+    EXPECT_GE(requestedAt - log.back().time, Sim::World::Milliseconds(10));
+    EXPECT_LT(requestedAt - log.back().time, Sim::World::Milliseconds(10) + Sim::World::Microseconds(50));
+    EXPECT_EQ(3u, groupingAtRequest) << "AIRCR written with the grouping it had";
+}
+
+int m_runs = 0;
+
+int ResetOnce()
+{
+    if (++m_runs == 1)
+    {
+        Velmora::LCD::GetInstance().SetBacklightBrightness(128);
+        System::GetInstance().Reset();
+    }
+    return 0;
+}
+
+TEST_F(SystemTest, ResetRestartsTheFirmwareWithThePanelDark)
+{
+    EXPECT_EQ(0, Sim::RunFirmware(ResetOnce));
+    EXPECT_EQ(2, m_runs);
+    EXPECT_EQ(1u, Sim::FirmwareRestarts());
+    EXPECT_EQ(0u, RCC->APB1ENR & RCC_APB1ENR_TIM5EN) << "the chip was reset";
+    EXPECT_EQ(0u, World().board().ssd1963().GetBacklightDuty());
 }
 
 // ---- unhandled exceptions, terminate, pure virtual calls ----
