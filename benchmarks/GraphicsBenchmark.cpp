@@ -11,7 +11,7 @@
 #include "graphics/SolidBrush.h"
 #include "graphics/VelmoraExtensions.h"
 
-#include "graphics/TestPanel.h"
+#include "tests/graphics/PanelBench.h"
 
 #ifdef VELMORA_HAVE_CALLGRIND
 #include <valgrind/callgrind.h>
@@ -66,9 +66,9 @@ void Measure(const char* label, const std::function<void()>& step)
     std::printf("%s pixels=%lu microseconds=%.1f\n", label, PaintedPixels(),
                 std::chrono::duration<double, std::micro>(elapsed).count());
     lcd.EnableFlush(true);
-    TestPanel::VerticalRefresh();
+    PanelBench::WaitForFlush();
     lcd.Clear();
-    TestPanel::VerticalRefresh();
+    PanelBench::WaitForFlush();
 }
 
 } // namespace
@@ -78,12 +78,12 @@ int main()
     LCD& lcd = LCD::GetInstance();
     lcd.EnableFlush(true);
     lcd.Clear();
-    TestPanel::VerticalRefresh();
+    PanelBench::WaitForFlush();
     MemoryStream& font = DefaultFont::GetInstance();
 
     // Warm-up: FreeType's library, the compositor and the scanline arrays exist before measuring.
     lcd.FillText(Point(0, 100), font, "warm", 20, SolidBrush(Color(255, 255, 255, 255)));
-    TestPanel::VerticalRefresh();
+    PanelBench::WaitForFlush();
 
     const SolidBrush solid(Color(200, 100, 50, 255));
     const LinearGradientBrush gradient(GradientStop(Point(0, 0), Color(255, 0, 0, 255)),

@@ -10,7 +10,7 @@
 #include "graphics/Path.h"
 #include "graphics/SolidBrush.h"
 
-#include "TestPanel.h"
+#include "tests/graphics/PanelBench.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +57,7 @@ void StartDisplay()
     LCD& lcd = LCD::GetInstance();
     lcd.EnableFlush(true);
     lcd.Clear();
-    TestPanel::VerticalRefresh();
+    PanelBench::WaitForFlush();
     ASSERT_FALSE(lcd.HasChanges());
 }
 
@@ -79,6 +79,9 @@ TEST(BrushTest, ColourConversionLeavesTheLowBitsZero)
     EXPECT_EQ(d.b, 0x50);
     EXPECT_EQ(d.a, 7);
     EXPECT_EQ(SolidBrush(red).GetType(), 0);
+    EXPECT_EQ(whiteBrush.GetType(), 0);
+    EXPECT_EQ(uint16_t(static_cast<PImpl::SolidBrush&>(white25Brush.GetPImpl()).GetColor().alpha), 63);
+    EXPECT_EQ(uint16_t(static_cast<PImpl::SolidBrush&>(white50Brush.GetPImpl()).GetColor().alpha), 127);
     EXPECT_EQ(LinearGradientBrush(GradientStop(Point(0, 0), red), GradientStop(Point(1, 0), blue)).GetType(), 1);
 }
 
@@ -201,7 +204,7 @@ TEST(BrushTest, PaintingAnOffsetLayerRegistersScreenPositions)
     StartDisplay();
     LCD& lcd = LCD::GetInstance();
     ForegroundLayer layer(PixelArea(PixelPoint(200, 100), 50, 50));
-    TestPanel::VerticalRefresh();
+    PanelBench::WaitForFlush();
     ASSERT_FALSE(lcd.HasChanges());
 
     lcd.DisableFlush(true);
@@ -230,10 +233,9 @@ TEST(BrushTest, EmptyPathOrShapeOffTheSurfaceRegistersNothing)
     StartDisplay();
     LCD& lcd = LCD::GetInstance();
     ForegroundLayer layer(PixelArea(PixelPoint(100, 100), 50, 50));
-    TestPanel::VerticalRefresh();
+    PanelBench::WaitForFlush();
     ASSERT_FALSE(lcd.HasChanges());
 
-    const SolidBrush whiteBrush(white);
     lcd.FillPath(Path(), whiteBrush);
     layer.FillPath(Path(), whiteBrush);
     layer.DrawPath(Path(), stroke4, whiteBrush);

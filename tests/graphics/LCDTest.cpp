@@ -7,7 +7,7 @@
 #include "graphics/Path.h"
 #include "graphics/SolidBrush.h"
 
-#include "TestPanel.h"
+#include "tests/graphics/PanelBench.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ protected:
     {
         lcd.EnableFlush(true);
         lcd.Clear();
-        TestPanel::VerticalRefresh();
+        PanelBench::WaitForFlush();
     }
 
     Path Square(float left, float top, float size)
@@ -64,14 +64,14 @@ TEST_F(LCDTest, PanelGeometryAndFlushSwitches)
     lcd.FillRectangle(Area(Point(10, 10), 20, 20), white);
     lcd.FillRectangle(Area(Point(100, 10), 20, 20), 5, white);
     EXPECT_TRUE(lcd.HasChanges());
-    TestPanel::VerticalRefresh();
-    EXPECT_EQ(TestPanel::Pixel(15, 15), 0x0000);
+    PanelBench::WaitFrames(2);
+    EXPECT_EQ(PanelBench::Panel().GetMemoryPixel(15, 15), 0x0000);
     EXPECT_EQ(Driver::LCD::GetInstance().GetFramebuffer()[15 * 800 + 15].value, 0x0000);
     lcd.EnableFlush(true);
     EXPECT_EQ(Driver::LCD::GetInstance().GetFramebuffer()[15 * 800 + 15].value, 0xFFFF);
-    TestPanel::VerticalRefresh();
-    EXPECT_EQ(TestPanel::Pixel(15, 15), 0xFFFF);
-    EXPECT_EQ(TestPanel::Pixel(110, 20), 0xFFFF);
+    PanelBench::WaitForFlush();
+    EXPECT_EQ(PanelBench::Panel().GetMemoryPixel(15, 15), 0xFFFF);
+    EXPECT_EQ(PanelBench::Panel().GetMemoryPixel(110, 20), 0xFFFF);
     EXPECT_FALSE(lcd.HasChanges());
 }
 
@@ -107,7 +107,7 @@ TEST_F(LCDTest, ClearingPartOfALayerClipsToTheLayer)
 {
     ForegroundLayer layer(PixelArea(PixelPoint(100, 50), 40, 30));
     layer.FillPath(Square(0, 0, 40), white);
-    TestPanel::VerticalRefresh();
+    PanelBench::WaitForFlush();
     ASSERT_EQ(Alpha(layer, 0, 0), 255);
 
     lcd.DisableFlush(true);
@@ -126,9 +126,9 @@ TEST_F(LCDTest, ClearingPartOfALayerClipsToTheLayer)
     EXPECT_EQ(changes.rows[50].spans[0].start, 100);
     EXPECT_EQ(changes.rows[50].spans[0].length, 5);
     lcd.EnableFlush(true);
-    TestPanel::VerticalRefresh();
-    EXPECT_EQ(TestPanel::Pixel(102, 52), 0x0000);
-    EXPECT_EQ(TestPanel::Pixel(106, 52), 0xFFFF);
+    PanelBench::WaitForFlush();
+    EXPECT_EQ(PanelBench::Panel().GetMemoryPixel(102, 52), 0x0000);
+    EXPECT_EQ(PanelBench::Panel().GetMemoryPixel(106, 52), 0xFFFF);
 
     // Entirely beside the layer: nothing changes, nothing is registered.
     layer.Clear(PixelArea(PixelPoint(40, 0), 10, 10));
@@ -136,19 +136,19 @@ TEST_F(LCDTest, ClearingPartOfALayerClipsToTheLayer)
     EXPECT_FALSE(lcd.HasChanges());
 
     layer.Clear();
-    TestPanel::VerticalRefresh();
-    EXPECT_EQ(TestPanel::Pixel(120, 60), 0x0000);
+    PanelBench::WaitForFlush();
+    EXPECT_EQ(PanelBench::Panel().GetMemoryPixel(120, 60), 0x0000);
 }
 
 TEST_F(LCDTest, ClearingPartOfTheBackgroundClipsToThePanel)
 {
     lcd.FillRectangle(Area(Point(0, 0), 800, 480), white);
-    TestPanel::VerticalRefresh();
+    PanelBench::WaitForFlush();
     lcd.Clear(PixelArea(PixelPoint(790, 470), 20, 20));
-    TestPanel::VerticalRefresh();
-    EXPECT_EQ(TestPanel::Pixel(789, 475), 0xFFFF);
-    EXPECT_EQ(TestPanel::Pixel(790, 470), 0x0000);
-    EXPECT_EQ(TestPanel::Pixel(799, 479), 0x0000);
+    PanelBench::WaitForFlush();
+    EXPECT_EQ(PanelBench::Panel().GetMemoryPixel(789, 475), 0xFFFF);
+    EXPECT_EQ(PanelBench::Panel().GetMemoryPixel(790, 470), 0x0000);
+    EXPECT_EQ(PanelBench::Panel().GetMemoryPixel(799, 479), 0x0000);
     lcd.Clear(PixelArea(PixelPoint(800, 0), 5, 5));
     EXPECT_FALSE(lcd.HasChanges());
 }
@@ -159,13 +159,13 @@ TEST_F(LCDTest, LayersMadeByTheDisplayAreListedAndDestroyed)
     EXPECT_EQ(PImpl::LCD::GetInstance().GetLayers().size(), 1u);
     layer.FillCircle(Point(25, 25), 20, white);
     layer.DrawLine(Point(0, 0), Point(50, 50), Stroke(3, LineCap::Round, LineJoin::Round), white);
-    TestPanel::VerticalRefresh();
-    EXPECT_EQ(TestPanel::Pixel(325, 225), 0xFFFF);
+    PanelBench::WaitForFlush();
+    EXPECT_EQ(PanelBench::Panel().GetMemoryPixel(325, 225), 0xFFFF);
 
     lcd.DestroyForegroundLayer(layer);
     EXPECT_TRUE(PImpl::LCD::GetInstance().GetLayers().empty());
-    TestPanel::VerticalRefresh();
-    EXPECT_EQ(TestPanel::Pixel(325, 225), 0x0000);
+    PanelBench::WaitForFlush();
+    EXPECT_EQ(PanelBench::Panel().GetMemoryPixel(325, 225), 0x0000);
 }
 
 TEST(LayerPixelFormatTest, BlendWeighsTheColourByTheExistingOpacity)

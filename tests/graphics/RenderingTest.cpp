@@ -37,7 +37,7 @@ protected:
         LCD& lcd = LCD::GetInstance();
         lcd.EnableFlush(true);
         lcd.Clear();
-        TestPanel::VerticalRefresh();
+        PanelBench::WaitForFlush();
     }
 
     LCD& lcd = LCD::GetInstance();
@@ -184,7 +184,7 @@ TEST_F(RenderingTest, TextAndLayersInTheirStackingOrder)
         // A destroyed layer leaves what lay beneath it.
         ForegroundLayer gone(PixelArea(PixelPoint(20, 380), 200, 80));
         gone.FillCircle(Point(100, 40), 38, SolidBrush(white));
-        TestPanel::VerticalRefresh();
+        PanelBench::WaitForFlush();
     }
     Golden::ExpectPanelMatches("text_layers");
 }

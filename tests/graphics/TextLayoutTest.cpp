@@ -7,7 +7,7 @@
 #include "graphics/SolidBrush.h"
 #include "graphics/VelmoraExtensions.h"
 
-#include "TestPanel.h"
+#include "tests/graphics/PanelBench.h"
 
 #include <gtest/gtest.h>
 
@@ -54,7 +54,7 @@ protected:
         LCD& lcd = LCD::GetInstance();
         lcd.EnableFlush(true);
         lcd.Clear();
-        TestPanel::VerticalRefresh();
+        PanelBench::WaitForFlush();
     }
 
     // Draws on a black background and returns the box of the white pixels.
