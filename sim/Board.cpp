@@ -128,6 +128,7 @@ void Board::PowerOnReset()
         peripheral->Reset();
     m_lastAddress = 0xFFFFFFFF;
     m_lastWasWrite = true;
+    m_readRun = 0;
     m_lastWasNop = false;
     m_lastPeripheral = nullptr;
     m_pollStart = never;
@@ -148,6 +149,7 @@ void Board::SystemReset()
     }
     m_lastAddress = 0xFFFFFFFF;
     m_lastWasWrite = true;
+    m_readRun = 0;
     m_lastWasNop = false;
     m_lastPeripheral = nullptr;
 }
@@ -242,6 +244,7 @@ void Board::Nop()
         m_pollStart = never;
     m_clock.Advance(cost);
     m_lastWasNop = true;
+    m_readRun = 0;
     m_lastAddress = 0xFFFFFFFF;
     m_progress.store(m_clock.Now(), std::memory_order_relaxed);
     m_clock.RunDue();

@@ -152,11 +152,21 @@ private:
     void Charge(Peripheral& peripheral, uint32_t address, bool write)
     {
         Tick cost = m_busCost[static_cast<int>(peripheral.Bus())];
-        if (!write && address == m_lastAddress && !m_lastWasWrite &&
-            !peripheral.IsDataPort(address - peripheral.Base()))
-            cost = PollStep(cost);
-        else
+        if (write || peripheral.IsDataPort(address - peripheral.Base()))
+        {
             m_pollStart = never;
+            m_readRun = 0;
+        }
+        else
+        {
+            const bool cycle = RepeatsReadCycle(address);
+            if (address == m_lastAddress && !m_lastWasWrite)
+                cost = PollStep(cost);
+            else if (cycle)
+                cost = PollStep(cost, m_cyclePeriod);
+            else
+                m_pollStart = never;
+        }
         const uint32_t extra = peripheral.ExtraCost(address - peripheral.Base(), write);
         m_clock.Advance(cost + extra * m_hclkTicks);
         m_lastAddress = address;
@@ -171,20 +181,48 @@ private:
     // The firmware polls (the same register read again, or __NOP() after __NOP() with nothing
     // scheduled): let time pass in steps of an eighth of the time spent polling so far (so a
     // delay overshoots by at most about 12 %), at most about 6 us, never past the next event.
-    Tick PollStep(Tick minimum)
+    // A loop of `period` reads shares that step among its reads.
+    Tick PollStep(Tick minimum, unsigned period = 1)
     {
         const Tick now = m_clock.Now();
         if (m_pollStart == never)
             m_pollStart = now;
-        Tick step = (now - m_pollStart) / 8;
+        Tick step = (now - m_pollStart) / (8 * period);
         if (step < minimum)
             step = minimum;
-        if (step > maxPollStep)
-            step = maxPollStep;
+        if (step > maxPollStep / period)
+            step = maxPollStep / period;
         const Tick next = m_clock.NextEventTime();
         if (next != never && now + step > next)
             step = next > now ? next - now : 0;
         return step;
+    }
+
+    // A wait that reads several registers per pass and writes none (a delay on TIM5's counter that
+    // reads the clock configuration each pass, a flag and a timeout): the same sequence of up to
+    // eight reads twice in a row counts as polling.
+    bool RepeatsReadCycle(uint32_t address)
+    {
+        const unsigned at = m_readRun;
+        bool repeats = m_cyclePeriod != 0 && m_cyclePeriod <= at &&
+                       m_recentReads[(at - m_cyclePeriod) % maxCyclePeriod] == address;
+        if (repeats)
+            ++m_cycleMatches;
+        else
+        {
+            m_cyclePeriod = 0;
+            m_cycleMatches = 0;
+            for (unsigned period = 2; period <= maxCyclePeriod && period <= at; ++period)
+                if (m_recentReads[(at - period) % maxCyclePeriod] == address)
+                {
+                    m_cyclePeriod = period;
+                    m_cycleMatches = 1;
+                    break;
+                }
+        }
+        m_recentReads[at % maxCyclePeriod] = address;
+        m_readRun = at + 1;
+        return m_cyclePeriod != 0 && m_cycleMatches >= 2 * m_cyclePeriod;
     }
 
     static constexpr unsigned pageShift = 8; // 256-byte pages
@@ -209,6 +247,11 @@ private:
 
     static constexpr Tick maxPollStep = 1024 * 50; // about 6 us at 168 MHz
     Tick m_pollStart = never;
+    static constexpr unsigned maxCyclePeriod = 8;
+    uint32_t m_recentReads[maxCyclePeriod] = {};
+    unsigned m_readRun = 0; // reads since the last write, data-port read or __NOP()
+    unsigned m_cyclePeriod = 0;
+    unsigned m_cycleMatches = 0;
     uint32_t m_lastAddress = 0xFFFFFFFF;
     bool m_lastWasWrite = true;
     bool m_lastWasNop = false;

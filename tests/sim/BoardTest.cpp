@@ -1,6 +1,7 @@
 #include "sim/World.h"
 #include "stm32f4xx_gpio.h"
 #include "stm32f4xx_rcc.h"
+#include "stm32f4xx_tim.h"
 
 #include <gtest/gtest.h>
 
@@ -89,4 +90,37 @@ TEST(BoardTest, ConsecutiveNopsJumpToTheNextEvent)
     __NOP();
     EXPECT_TRUE(ran);
     EXPECT_EQ(world.Now(), target);
+}
+
+TEST(BoardTest, ReadOnlyLoopOverSeveralRegistersCountsAsPolling)
+{
+    Sim::World& world = Sim::World::Get();
+    RCC_APB1PeriphClockCmd(RCC_APB1Periph_TIM5, ENABLE);
+    TIM5->ARR = 0xFFFFFFFF;
+    TIM5->CR1 = TIM_CR1_CEN;
+    // A delay loop that reads the clock configuration and the counter on every pass (16 MHz,
+    // so 1 ms is 16000 counts).
+    const uint64_t accessesBefore = world.board().AccessCount();
+    const Sim::Tick start = world.Now();
+    const uint32_t first = TIM5->CNT;
+    for (;;)
+    {
+        const uint32_t configuration = RCC->CFGR;
+        const uint32_t pll = RCC->PLLCFGR;
+        (void)configuration;
+        (void)pll;
+        if (TIM5->CNT - first >= 16000)
+            break;
+    }
+    const Sim::Tick spent = world.Now() - start;
+    EXPECT_GE(spent, Sim::World::Milliseconds(1));
+    EXPECT_LT(spent, Sim::World::Milliseconds(1) + Sim::World::Milliseconds(1) / 8) << "overshoot under 12 %";
+    EXPECT_LT(world.board().AccessCount() - accessesBefore, 3000u) << "time passes in growing steps";
+
+    // A write ends the loop: the next reads cost their bus cycles again.
+    TIM5->SR = 0;
+    const Sim::Tick before = world.Now();
+    const uint32_t configuration = RCC->CFGR;
+    (void)configuration;
+    EXPECT_LT(world.Now() - before, Sim::World::Microseconds(1));
 }
