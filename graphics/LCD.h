@@ -68,4 +68,8 @@ private:
     std::vector<ForegroundLayer*> m_layers;
 };
 
+// The library's global reference to the display, bound at start-up with the other global
+// references; it is LCD::GetInstance().
+extern LCD& lcd;
+
 } // namespace Velmora
