@@ -23,6 +23,19 @@ uint32_t Spread2(uint32_t pins)
             mask |= 3u << (2 * pin);
     return mask;
 }
+// The pins whose 2-bit field equals `value` (0..3), as a 16-bit mask.
+uint32_t FieldsEqual(uint32_t fields, uint32_t value)
+{
+    const uint32_t low = fields & 0x55555555;
+    const uint32_t high = (fields >> 1) & 0x55555555;
+    uint32_t x = ((value & 1) ? low : ~low & 0x55555555) & ((value & 2) ? high : ~high & 0x55555555);
+    // Gather every other bit into the low half.
+    x = (x | (x >> 1)) & 0x33333333;
+    x = (x | (x >> 2)) & 0x0F0F0F0F;
+    x = (x | (x >> 4)) & 0x00FF00FF;
+    x = (x | (x >> 8)) & 0x0000FFFF;
+    return x;
+}
 uint32_t Spread4(uint32_t pins)
 {
     uint32_t mask = 0;
@@ -50,6 +63,10 @@ Gpio::Gpio(Board& board, int port)
     Define("LCKR", lckr, 0).Wo(0x1FFFF).OnWrite(&Gpio::WriteLckr).OnRead(&Gpio::ReadLckr);
     Define("AFRL", afrl, 0).Rw(0xFFFFFFFF).OnWrite(&Gpio::WriteConfig);
     Define("AFRH", afrh, 0).Rw(0xFFFFFFFF).OnWrite(&Gpio::WriteConfig);
+    m_moder = FindRegister(moder);
+    m_otyper = FindRegister(otyper);
+    m_pupdr = FindRegister(pupdr);
+    m_odr = FindRegister(odr);
 }
 
 void Gpio::Reset()
@@ -62,10 +79,7 @@ void Gpio::Reset()
     Resolve();
 }
 
-uint32_t Gpio::Mode(int pin) const
-{
-    return (const_cast<Gpio*>(this)->FindRegister(moder)->value >> (2 * pin)) & 3;
-}
+uint32_t Gpio::Mode(int pin) const { return (m_moder->value >> (2 * pin)) & 3; }
 
 uint32_t Gpio::AlternateFunction(int pin) const
 {
@@ -92,65 +106,65 @@ void Gpio::Release(int pin)
 void Gpio::SetAlternateOutput(int pin, AlternateOutput* output)
 {
     m_alternate[pin] = output;
+    if (output != nullptr)
+        m_alternateMask = static_cast<uint16_t>(m_alternateMask | (1u << pin));
+    else
+        m_alternateMask = static_cast<uint16_t>(m_alternateMask & ~(1u << pin));
     Resolve();
 }
 
 void Gpio::Resolve()
 {
-    const uint32_t modes = FindRegister(moder)->value;
-    const uint32_t types = FindRegister(otyper)->value;
-    const uint32_t pulls = FindRegister(pupdr)->value;
-    const uint32_t outputs = FindRegister(odr)->value;
-    uint16_t levels = 0;
-    for (int pin = 0; pin < 16; ++pin)
-    {
-        const uint32_t mode = (modes >> (2 * pin)) & 3;
-        bool chipDrives = false;
-        bool chipLevel = false;
-        if (mode == 1)
+    // Every pin at once, as bit masks: what the chip drives, what the outside drives, the pulls.
+    const uint32_t modes = m_moder->value;
+    const uint32_t openDrain = m_otyper->value;
+    const uint32_t outputs = m_odr->value;
+    const uint32_t outputPins = FieldsEqual(modes, 1);
+    uint32_t chipDrives = outputPins & (~openDrain | ~outputs); // open drain only pulls low
+    uint32_t chipLevels = outputs & outputPins;
+
+    const uint32_t alternatePins = FieldsEqual(modes, 2) & m_alternateMask;
+    if (alternatePins != 0)
+        for (int pin = 0; pin < 16; ++pin)
         {
-            chipLevel = (outputs >> pin & 1) != 0;
-            // Open-drain only pulls low; a 1 releases the pin.
-            chipDrives = (types >> pin & 1) == 0 || !chipLevel;
+            if ((alternatePins >> pin & 1) == 0)
+                continue;
+            bool drives = false;
+            const bool level = m_alternate[pin]->AlternateLevel(m_port, pin, drives);
+            if (drives && ((openDrain >> pin & 1) == 0 || !level))
+            {
+                chipDrives |= 1u << pin;
+                if (level)
+                    chipLevels |= 1u << pin;
+            }
         }
-        else if (mode == 2 && m_alternate[pin] != nullptr)
-        {
-            chipLevel = m_alternate[pin]->AlternateLevel(m_port, pin, chipDrives);
-            if (chipDrives && (types >> pin & 1) != 0 && chipLevel)
-                chipDrives = false;
-        }
-        const bool outsideDrives = (m_externalDriven >> pin & 1) != 0;
-        const bool outsideLevel = (m_externalLevels >> pin & 1) != 0;
-        bool level;
-        if (chipDrives)
-        {
-            level = chipLevel;
-            if (outsideDrives && outsideLevel != chipLevel)
+
+    const uint32_t pullUps = FieldsEqual(m_pupdr->value, 1);
+    const uint32_t outside = m_externalDriven & ~chipDrives;
+    const uint32_t floating = ~(chipDrives | m_externalDriven) & 0xFFFF;
+    const uint16_t levels =
+        static_cast<uint16_t>((chipLevels & chipDrives) | (m_externalLevels & outside) | (pullUps & floating));
+
+    const uint32_t contention = chipDrives & m_externalDriven & (chipLevels ^ m_externalLevels);
+    if (contention != 0)
+        for (int pin = 0; pin < 16; ++pin)
+            if (contention >> pin & 1)
             {
                 char message[96];
                 std::snprintf(message, sizeof message, "%s pin %d: the chip drives %d against an outside %d",
-                              Name(), pin, chipLevel ? 1 : 0, outsideLevel ? 1 : 0);
+                              Name(), pin, chipLevels >> pin & 1, m_externalLevels >> pin & 1);
                 board().Warn(message);
             }
-        }
-        else if (outsideDrives)
-            level = outsideLevel;
-        else
-        {
-            const uint32_t pull = (pulls >> (2 * pin)) & 3;
-            level = pull == 1; // pull-up; pull-down and floating read 0
-        }
-        if (level)
-            levels = static_cast<uint16_t>(levels | (1u << pin));
-    }
-    const uint16_t changed = static_cast<uint16_t>(levels ^ m_levels);
+
+    uint32_t changed = static_cast<uint32_t>(levels ^ m_levels);
     m_levels = levels;
-    if (changed == 0)
-        return;
-    for (int pin = 0; pin < 16; ++pin)
-        if (changed >> pin & 1)
-            for (PinListener* listener : m_listeners)
-                listener->PinChanged(m_port, pin, (levels >> pin & 1) != 0);
+    while (changed != 0)
+    {
+        const int pin = __builtin_ctz(changed);
+        changed &= changed - 1;
+        for (PinListener* listener : m_listeners)
+            listener->PinChanged(m_port, pin, (levels >> pin & 1) != 0);
+    }
 }
 
 void Gpio::WriteConfig(Register& reg, uint32_t previous, uint32_t, uint32_t)
@@ -176,7 +190,7 @@ void Gpio::WriteOdr(Register&, uint32_t, uint32_t, uint32_t) { Resolve(); }
 
 void Gpio::WriteBsrr(Register&, uint32_t, uint32_t written, uint32_t)
 {
-    Register& output = *FindRegister(odr);
+    Register& output = *m_odr;
     const uint32_t set = written & 0xFFFF;
     const uint32_t reset = (written >> 16) & 0xFFFF;
     // When a pin is both set and reset, setting has priority.
@@ -221,12 +235,7 @@ uint32_t Gpio::ReadLckr(Register&) { return (m_lockActive ? GPIO_LCKR_LCKK : 0) 
 uint32_t Gpio::ReadIdr(Register&)
 {
     // Analog pins have their input trigger off and read 0.
-    const uint32_t modes = FindRegister(moder)->value;
-    uint32_t value = m_levels;
-    for (int pin = 0; pin < 16; ++pin)
-        if (((modes >> (2 * pin)) & 3) == 3)
-            value &= ~(1u << pin);
-    return value;
+    return m_levels & ~FieldsEqual(m_moder->value, 3);
 }
 
 } // namespace Sim

@@ -63,6 +63,11 @@ private:
     uint32_t ReadLckr(Register& reg);
 
     int m_port;
+    Register* m_moder = nullptr;
+    Register* m_otyper = nullptr;
+    Register* m_pupdr = nullptr;
+    Register* m_odr = nullptr;
+    uint16_t m_alternateMask = 0;
     uint16_t m_levels = 0;
     uint16_t m_externalDriven = 0;
     uint16_t m_externalLevels = 0;

@@ -15,11 +15,13 @@ Syscfg::Syscfg(Board& board) : Peripheral(board, "SYSCFG", SYSCFG_BASE, 0x400, B
     Define("EXTICR3", 0x10, 0).Rw(0xFFFF);
     Define("EXTICR4", 0x14, 0).Rw(0xFFFF);
     Define("CMPCR", 0x20, 0).Rw(SYSCFG_CMPCR_CMP_PD).Ro(SYSCFG_CMPCR_READY).OnWrite(&Syscfg::WriteCmpcr);
+    for (uint32_t i = 0; i < 4; ++i)
+        m_exticr[i] = FindRegister(0x08 + 4 * i);
 }
 
 int Syscfg::ExtiPort(int line) const
 {
-    const uint32_t value = const_cast<Syscfg*>(this)->FindRegister(0x08 + 4 * static_cast<uint32_t>(line / 4))->value;
+    const uint32_t value = m_exticr[line / 4]->value;
     return static_cast<int>((value >> (4 * (line % 4))) & 0xF);
 }
 

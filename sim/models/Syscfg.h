@@ -17,6 +17,7 @@ public:
     int ExtiPort(int line) const;
 
 private:
+    Register* m_exticr[4] = {};
     void WriteCmpcr(Register& reg, uint32_t previous, uint32_t written, uint32_t lanes);
 };
 
