@@ -1,10 +1,12 @@
 // Cortex-M4 core access: system control block, NVIC, SysTick and the core instructions the
-// firmware uses. Included by stm32f4xx.h after IRQn_Type; not meant to be included on its own.
+// firmware uses. The device header includes it once IRQn_Type is declared; included first, it
+// pulls in the device header itself.
 //
 // Board: the instructions are inline assembly. Host: they are hooks into the virtual board's
 // exception model (interrupts are taken at register accesses and at __NOP()).
 #pragma once
 
+#include "stm32f4xx.h"
 #include "velmora_register.h"
 
 /* ---- System control block (0xE000ED00) ---- */

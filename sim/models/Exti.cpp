@@ -1,3 +1,4 @@
+// Fidelity: see the note in Exti.h (the manual sections followed, what is modelled, what differs).
 #include "sim/models/Exti.h"
 
 #include "sim/Board.h"

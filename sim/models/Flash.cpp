@@ -1,3 +1,4 @@
+// Fidelity: see the note in Flash.h (the manual sections followed, what is modelled, what differs).
 #include "sim/models/Flash.h"
 
 #include "sim/Board.h"
@@ -34,6 +35,7 @@ void Flash::Reset()
 {
     m_keyStep = 0;
     m_optionKeyStep = 0;
+    m_keysRefused = false;
     Peripheral::Reset();
 }
 
@@ -45,16 +47,20 @@ uint32_t Flash::Latency() const
 void Flash::WriteKey(Register&, uint32_t, uint32_t written, uint32_t)
 {
     Register& control = *FindRegister(0x10);
-    if (m_keyStep == 0 && written == key1)
+    if (!m_keysRefused && m_keyStep == 0 && written == key1)
     {
         m_keyStep = 1;
         return;
     }
-    if (m_keyStep == 1 && written == key2)
+    if (!m_keysRefused && m_keyStep == 1 && written == key2)
         control.value &= ~FLASH_CR_LOCK;
     else
-        // A wrong key locks the control register until the next reset, as on the chip (bus error).
+    {
+        // A wrong sequence locks the control register until the next reset (and is a bus error).
+        control.value |= FLASH_CR_LOCK;
+        m_keysRefused = true;
         board().Diagnose("FLASH: wrong key sequence written to KEYR");
+    }
     m_keyStep = 0;
 }
 

@@ -1,5 +1,5 @@
 // Fidelity: RM0090 section 3.9 (flash interface registers). Models ACR (latency, prefetch,
-// caches, cache resets), the KEYR unlock sequence of CR.LOCK, SR error flags (write 1 to clear)
+// caches, cache resets), the KEYR unlock sequence of CR.LOCK (a wrong key locks CR until reset), SR error flags (write 1 to clear)
 // and OPTCR/OPTKEYR storage. Differs: no programming or erasing (the firmware never writes
 // flash), and the latency only matters through the check in the RCC model.
 #pragma once
@@ -24,6 +24,7 @@ private:
 
     int m_keyStep = 0;
     int m_optionKeyStep = 0;
+    bool m_keysRefused = false;
 };
 
 } // namespace Sim

@@ -1,3 +1,4 @@
+// Fidelity: see the note in Gpio.h (the manual sections followed, what is modelled, what differs).
 #include "sim/models/Gpio.h"
 
 #include "sim/Board.h"

@@ -1,3 +1,4 @@
+// Fidelity: see the note in Pwr.h (the manual sections followed, what is modelled, what differs).
 #include "sim/models/Pwr.h"
 
 #include "sim/Board.h"

@@ -1,3 +1,4 @@
+// Fidelity: see the note in Rcc.h (the manual sections followed, what is modelled, what differs).
 #include "sim/models/Rcc.h"
 
 #include "sim/Board.h"

@@ -1,3 +1,4 @@
+// Fidelity: see the note in Scs.h (the manual sections followed, what is modelled, what differs).
 #include "sim/models/Scs.h"
 
 #include "sim/Board.h"

@@ -1,3 +1,4 @@
+// Fidelity: see the note in Syscfg.h (the manual sections followed, what is modelled, what differs).
 #include "sim/models/Syscfg.h"
 
 #include "sim/Board.h"

@@ -1,3 +1,4 @@
+// Fidelity: see the note in Timer.h (the manual sections followed, what is modelled, what differs).
 #include "sim/models/Timer.h"
 
 #include "sim/Board.h"
