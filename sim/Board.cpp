@@ -125,7 +125,10 @@ void Board::PowerOnReset()
     SetClockTree(16000000, 16000000, 16000000, 16000000);
     // Models in creation order: RCC first, so that the others see their clocks at reset state.
     for (Peripheral* peripheral : m_peripherals)
+    {
+        peripheral->m_clockOffReported = false;
         peripheral->Reset();
+    }
     m_lastAddress = 0xFFFFFFFF;
     m_lastWasWrite = true;
     m_readRun = 0;
@@ -181,6 +184,7 @@ uint32_t Board::Read(uint32_t address, unsigned size)
     if (peripheral == nullptr)
         return Unmapped(address, 0, size, false);
     Charge(*peripheral, address, false);
+    // With its clock off a peripheral reads 0 (firmware may check "is it running" that way).
     const uint32_t value =
         peripheral->ClockEnabled() ? peripheral->Read(address - peripheral->Base(), size) : 0;
     if (m_trace != nullptr)
@@ -209,6 +213,8 @@ void Board::Write(uint32_t address, uint32_t value, unsigned size)
         TraceAccess(*peripheral, address - peripheral->Base(), value, size, true);
     if (peripheral->ClockEnabled())
         peripheral->Write(address - peripheral->Base(), value, size);
+    else
+        LostWrite(*peripheral, address - peripheral->Base());
     m_core.Poll();
 }
 
@@ -266,6 +272,20 @@ uint32_t Board::Unmapped(uint32_t address, uint32_t value, unsigned size, bool w
     Warn(message);
     m_core.Fault(SCB_CFSR_PRECISERR | SCB_CFSR_BFARVALID, address, true);
     return 0;
+}
+
+void Board::LostWrite(Peripheral& peripheral, uint32_t offset)
+{
+    // As on the chip the write is lost; say so once per peripheral, since it is usually a
+    // forgotten clock enable.
+    if (peripheral.m_clockOffReported)
+        return;
+    peripheral.m_clockOffReported = true;
+    const char* regName = peripheral.RegisterName(offset);
+    char message[200];
+    std::snprintf(message, sizeof message, "%s: write to %s (offset 0x%03X) while its clock is off: the write is lost",
+                  peripheral.Name(), regName != nullptr ? regName : "a register", static_cast<unsigned>(offset));
+    Warn(message);
 }
 
 void Board::SetFaultStatus(uint32_t cfsr, uint32_t hfsr, uint32_t faultAddress, bool addressValid)

@@ -145,6 +145,7 @@ private:
     ~Board();
     void CreateModels();
     uint32_t Unmapped(uint32_t address, uint32_t value, unsigned size, bool write);
+    void LostWrite(Peripheral& peripheral, uint32_t offset);
     void TraceAccess(Peripheral& peripheral, uint32_t offset, uint32_t value, unsigned size, bool write);
     void StartStallDetector();
 

@@ -143,6 +143,9 @@ private:
     uint32_t m_gateMask = 0;
     std::vector<Register> m_registers;
     std::vector<int16_t> m_byWord; // register index per word offset, -1 for none
+    bool m_clockOffReported = false;
+
+    friend class Board;
 };
 
 } // namespace Sim

@@ -66,6 +66,7 @@ TEST(RccTest, SwitchWaitsForTheSourceToBeReady)
 
 TEST(RccTest, PeripheralWithItsClockOffIgnoresWritesAndReadsZero)
 {
+    Sim::World::Get().CaptureDiagnostics();
     GPIOD->ODR = 0x1234;
     EXPECT_EQ(GPIOD->ODR, 0u);
     RCC_AHB1PeriphClockCmd(RCC_AHB1Periph_GPIOD, ENABLE);
@@ -76,6 +77,11 @@ TEST(RccTest, PeripheralWithItsClockOffIgnoresWritesAndReadsZero)
     EXPECT_EQ(GPIOD->ODR, 0u);
     RCC_AHB1PeriphClockCmd(RCC_AHB1Periph_GPIOD, ENABLE);
     EXPECT_EQ(GPIOD->ODR, 0x1234u); // gating keeps the state
+    // The lost accesses are pointed out once.
+    const std::vector<std::string> diagnostics = Sim::World::Get().TakeDiagnostics();
+    ASSERT_EQ(diagnostics.size(), 1u);
+    EXPECT_NE(diagnostics[0].find("GPIOD: write to ODR (offset 0x014) while its clock is off"), std::string::npos)
+        << diagnostics[0];
 }
 
 TEST(RccTest, PeripheralResetRestoresResetValues)
