@@ -51,6 +51,9 @@ public:
     uint32_t Read(uint32_t offset, unsigned size) override;
     void Write(uint32_t offset, uint32_t value, unsigned size) override;
     uint32_t ExtraCost(uint32_t offset, bool write) const override;
+    // Every read of a device window transfers data (pixels, parameters): repeated reads are not a
+    // poll that may let time jump.
+    bool IsDataPort(uint32_t) const override { return true; }
 
     // Pins whose routing the access needs besides the chip select, data lines and NOE/NWE
     // (the address lines the device decodes): port and pin numbers.
