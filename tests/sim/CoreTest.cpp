@@ -237,3 +237,54 @@ TEST_F(CoreTest, UnimplementedBitsAreReported)
     EXPECT_NE(diagnostics[0].find("CR2"), std::string::npos);
     EXPECT_NE(diagnostics[0].find("0x00008000"), std::string::npos);
 }
+
+TEST_F(CoreTest, HandlerSeesItselfActiveInIcsrAndIabr)
+{
+    static uint32_t icsr = 0;
+    static uint32_t iabr = 0;
+    world.SetHandler(EXTI9_5_IRQn, [] {
+        icsr = SCB->ICSR;
+        iabr = NVIC->IABR[0];
+    });
+    Enable(EXTI9_5_IRQn, 5);
+    NVIC_SetPendingIRQ(EXTI9_5_IRQn);
+    EXPECT_EQ(icsr & SCB_ICSR_VECTACTIVE, 16u + EXTI9_5_IRQn);
+    EXPECT_NE(icsr & SCB_ICSR_RETTOBASE, 0u);
+    EXPECT_EQ(iabr, 1u << EXTI9_5_IRQn);
+    EXPECT_EQ(SCB->ICSR & SCB_ICSR_VECTACTIVE, 0u);
+}
+
+TEST_F(CoreTest, InterruptWithoutAHandlerIsReported)
+{
+    world.CaptureDiagnostics();
+    world.SetHandler(SDIO_IRQn, nullptr);
+    Enable(SDIO_IRQn, 10);
+    NVIC_SetPendingIRQ(SDIO_IRQn);
+    const std::vector<std::string> diagnostics = world.TakeDiagnostics();
+    ASSERT_EQ(diagnostics.size(), 1u);
+    EXPECT_NE(diagnostics[0].find("SDIO_IRQHandler"), std::string::npos);
+    EXPECT_FALSE(NVIC_GetPendingIRQ(SDIO_IRQn));
+}
+
+TEST_F(CoreTest, UnmappedAccessOnALenientBoardIsABusFaultEscalatedToHardFault)
+{
+    static uint32_t cfsr = 0;
+    static uint32_t bfar = 0;
+    world.board().core().SetHandler(Sim::excHardFault, [] {
+        cfsr = SCB->CFSR;
+        bfar = SCB->BFAR;
+    });
+    world.board().SetStrict(false);
+    world.board().SetDiagnosticSink(nullptr);
+    testing::internal::CaptureStderr();
+    const uint32_t value = *VELMORA_PHYS(__IO32, 0x40007800);
+    const std::string warning = testing::internal::GetCapturedStderr();
+    world.board().SetStrict(true);
+    EXPECT_EQ(value, 0u);
+    EXPECT_NE(warning.find("0x40007800"), std::string::npos);
+    EXPECT_EQ(cfsr & (SCB_CFSR_PRECISERR | SCB_CFSR_BFARVALID), SCB_CFSR_PRECISERR | SCB_CFSR_BFARVALID);
+    EXPECT_EQ(bfar, 0x40007800u);
+    EXPECT_NE(SCB->HFSR & SCB_HFSR_FORCED, 0u);
+    SCB->CFSR = SCB_CFSR_PRECISERR | SCB_CFSR_BFARVALID; // write 1 to clear
+    EXPECT_EQ(SCB->CFSR, 0u);
+}
