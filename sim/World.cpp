@@ -96,8 +96,10 @@ void World::SetHandler(IRQn_Type irq, Handler handler)
 void World::ProgramOtp(uint32_t offset, const std::vector<uint8_t>& bytes)
 {
     uint8_t* otp = VELMORA_PHYS(uint8_t, OTP_BASE);
+    // Programming flash can only clear bits: an erased (0xFF) byte takes any value, a programmed
+    // byte only loses ones. That is why a superseded version byte is programmed to 0.
     for (size_t i = 0; i < bytes.size() && offset + i < OTP_SIZE; ++i)
-        otp[offset + i] = bytes[i];
+        otp[offset + i] &= bytes[i];
 }
 
 void World::CaptureDiagnostics()

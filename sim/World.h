@@ -62,6 +62,8 @@ public:
     void SetHandler(IRQn_Type irq, Handler handler);
 
     // ---- one-time-programmable bytes ----
+    // Programs bytes of the OTP area (0x1FFF7800 + offset, lock bytes from 0x200). As on the chip,
+    // programming only clears bits; the area reads 0xFF until programmed.
     void ProgramOtp(uint32_t offset, const std::vector<uint8_t>& bytes);
 
     // ---- diagnostics ----

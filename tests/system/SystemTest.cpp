@@ -56,6 +56,11 @@ TEST_F(SystemTest, FirstNonZeroByteHoldsTheVersion)
     EXPECT_EQ(1, System::GetInstance().GetHardwareMajorVersion());
     EXPECT_EQ(2, System::GetInstance().GetHardwareMinorVersion());
 
+    // Programming only clears bits: the first byte cannot go back up.
+    World().ProgramOtp(0, {0xE1});
+    EXPECT_EQ(1, System::GetInstance().GetHardwareMajorVersion());
+    EXPECT_EQ(2, System::GetInstance().GetHardwareMinorVersion());
+
     // Superseded records are programmed to 0; the lock bytes after the area count too.
     World().ProgramOtp(0, std::vector<uint8_t>(0x205, 0x00));
     World().ProgramOtp(0x205, {0x41});
