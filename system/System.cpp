@@ -66,8 +66,11 @@ extern "C" void DoSystemCall(VelmoraExceptionFrame* frame)
         // An interrupt may run its own atomic call between the end of this handler and the
         // caller's check, and would overwrite the variables above; the caller's own slot keeps
         // this call's outcome.
-        *reinterpret_cast<std::exception_ptr*>(frame->r3) = m_systemCallException;
-        m_systemCallException = nullptr;
+        if (auto* slot = reinterpret_cast<std::exception_ptr*>(frame->r3))
+        {
+            *slot = m_systemCallException;
+            m_systemCallException = nullptr;
+        }
     }
     m_inServiceCall = false;
 }
