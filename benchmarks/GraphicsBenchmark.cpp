@@ -1,6 +1,6 @@
 // Cost of the drawing pipeline on the host: instructions per painted pixel for a solid fill, a
 // gradient fill and text at 20 and 240 pixels, and the cost of building the outline of a
-// 10-character string. Under callgrind (tools/benchmark) every measured step is dumped as its
+// 10-character string. Under callgrind (tools/benchmark-graphics) every measured step is dumped as its
 // own profile; run alone, the program prints wall-clock times.
 
 #include "graphics/DefaultFont.h"
