@@ -277,6 +277,32 @@ TEST_F(DmaModelTest, MemoryToPeripheralServesEachRequest)
     EXPECT_EQ(DMA_LISR_TCIF3 | DMA_LISR_HTIF3, DMA2->LISR);
 }
 
+TEST_F(DmaModelTest, CircularModeStartsOverAndKeepsRunning)
+{
+    FakeFifo fifo(World().board());
+    static uint32_t buffer[4] = {1, 2, 3, 4};
+    DMA_DeInit(DMA2_Stream3);
+    DMA_InitTypeDef init;
+    DMA_StructInit(&init);
+    init.DMA_Channel = DMA_Channel_4;
+    init.DMA_DIR = DMA_DIR_MemoryToPeripheral;
+    init.DMA_PeripheralBaseAddr = FakeFifo::base;
+    init.DMA_Memory0BaseAddr = VELMORA_BUS_ADDRESS(buffer);
+    init.DMA_BufferSize = 4;
+    init.DMA_MemoryInc = DMA_MemoryInc_Enable;
+    init.DMA_PeripheralDataSize = DMA_PeripheralDataSize_Word;
+    init.DMA_MemoryDataSize = DMA_MemoryDataSize_Word;
+    init.DMA_Mode = DMA_Mode_Circular;
+    DMA_Init(DMA2_Stream3, &init);
+    DMA_Cmd(DMA2_Stream3, ENABLE);
+    fifo.Take(10);
+    World().RunFor(Sim::World::Microseconds(20));
+    EXPECT_EQ((std::vector<uint32_t>{1, 2, 3, 4, 1, 2, 3, 4, 1, 2}), fifo.received);
+    EXPECT_NE(0u, DMA2_Stream3->CR & DMA_SxCR_EN);
+    EXPECT_EQ(2u, DMA2_Stream3->NDTR);
+    EXPECT_EQ(DMA_LISR_TCIF3 | DMA_LISR_HTIF3, DMA2->LISR);
+}
+
 TEST_F(DmaModelTest, StackBuffersAreCoreCoupledRamWhichTheDmaCannotReach)
 {
     uint32_t onStack[4] = {1, 2, 3, 4};
