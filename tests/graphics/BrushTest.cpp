@@ -51,6 +51,18 @@ std::vector<ChangedRun> RecordedRuns()
     return runs;
 }
 
+// The closed rectangle from (left, top) to (right, bottom), drawn corner by corner.
+Path Box(float left, float top, float right, float bottom)
+{
+    Path path;
+    path.MoveTo(Point(left, top));
+    path.LineTo(Point(right, top));
+    path.LineTo(Point(right, bottom));
+    path.LineTo(Point(left, bottom));
+    path.Close();
+    return path;
+}
+
 // Start-up as the firmware does it, then the first frame sent.
 void StartDisplay()
 {
@@ -145,15 +157,7 @@ TEST(BrushTest, AntiAliasedEdgeOnAFreshLayerKeepsThePureColourAndCarriesCoverage
     const SolidBrush brush(Color(255, 0, 0, 255));
     // Left edge half way through column 5, right edge a quarter into column 15.
     layer.FillPath(
-        [] {
-            Path path;
-            path.MoveTo(Point(5.5f, 2));
-            path.LineTo(Point(15.25f, 2));
-            path.LineTo(Point(15.25f, 12));
-            path.LineTo(Point(5.5f, 12));
-            path.Close();
-            return path;
-        }(),
+        Box(5.5f, 2, 15.25f, 12),
         brush);
     PImpl::ForegroundGraphics& surface = layer.GetPImpl().GetPImpl();
     EXPECT_EQ(surface.GetPixel(4, 5)->alpha, 0);
@@ -173,26 +177,13 @@ TEST(BrushTest, HalfCoveredEdgeOverAnOpaqueLayerPixelLeavesItUnchanged)
     StartDisplay();
     ForegroundLayer layer(PixelArea(PixelPoint(0, 0), 20, 20));
     layer.FillPath(
-        [] {
-            Path path;
-            path.MoveTo(Point(0, 0));
-            path.LineTo(Point(20, 0));
-            path.LineTo(Point(20, 20));
-            path.LineTo(Point(0, 20));
-            path.Close();
-            return path;
-        }(),
+        Box(0, 0, 20, 20),
         SolidBrush(blue));
     PImpl::ForegroundGraphics& surface = layer.GetPImpl().GetPImpl();
     ASSERT_EQ(surface.GetPixel(5, 5)->alpha, 255);
     ASSERT_EQ(uint16_t(surface.GetPixel(5, 5)->rgb.value), 0x001F);
 
-    Path half;
-    half.MoveTo(Point(5.5f, 0));
-    half.LineTo(Point(10, 0));
-    half.LineTo(Point(10, 10));
-    half.LineTo(Point(5.5f, 10));
-    half.Close();
+    const Path half = Box(5.5f, 0, 10, 10);
     layer.FillPath(half, SolidBrush(red));
     EXPECT_EQ(surface.GetPixel(5, 5)->alpha, 255);
     EXPECT_EQ(uint16_t(surface.GetPixel(5, 5)->rgb.value), 0x001F);
@@ -209,15 +200,7 @@ TEST(BrushTest, PaintingAnOffsetLayerRegistersScreenPositions)
 
     lcd.DisableFlush(true);
     layer.FillPath(
-        [] {
-            Path path;
-            path.MoveTo(Point(10, 20));
-            path.LineTo(Point(15, 20));
-            path.LineTo(Point(15, 22));
-            path.LineTo(Point(10, 22));
-            path.Close();
-            return path;
-        }(),
+        Box(10, 20, 15, 22),
         SolidBrush(Color(0, 0, 0, 0))); // invisible, yet registered
     const std::vector<ChangedRun> runs = RecordedRuns();
     ASSERT_EQ(runs.size(), 2u);
@@ -260,30 +243,14 @@ TEST(BrushTest, FillingTwiceOnTheBackgroundDeepensOnlyTheEdges)
     const Color565* frame = Driver::LCD::GetInstance().GetFramebuffer();
     const SolidBrush brush(Color(255, 255, 255, 255));
     lcd.FillPath(
-        [] {
-            Path path;
-            path.MoveTo(Point(10.5f, 10));
-            path.LineTo(Point(20, 10));
-            path.LineTo(Point(20, 20));
-            path.LineTo(Point(10.5f, 20));
-            path.Close();
-            return path;
-        }(),
+        Box(10.5f, 10, 20, 20),
         brush);
     const uint16_t edge = frame[15 * 800 + 10].value;
     EXPECT_EQ(frame[15 * 800 + 12].value, 0xFFFF);
     EXPECT_NE(edge, 0x0000);
     EXPECT_NE(edge, 0xFFFF);
     lcd.FillPath(
-        [] {
-            Path path;
-            path.MoveTo(Point(10.5f, 10));
-            path.LineTo(Point(20, 10));
-            path.LineTo(Point(20, 20));
-            path.LineTo(Point(10.5f, 20));
-            path.Close();
-            return path;
-        }(),
+        Box(10.5f, 10, 20, 20),
         brush);
     EXPECT_EQ(frame[15 * 800 + 12].value, 0xFFFF);
     EXPECT_GT(frame[15 * 800 + 10].value >> 11, edge >> 11);
