@@ -104,7 +104,22 @@ Path Path::Rectangle(const Velmora::Area& area, float topLeftRadius, float topRi
     shape.radius(topLeftRadius, topLeftRadius, topRightRadius, topRightRadius, bottomRightRadius, bottomRightRadius,
                  bottomLeftRadius, bottomLeftRadius);
     shape.approximation_scale(1.0);
-    path.m_path.concat_path(shape);
+    // Walked by hand rather than concatenated: AGG leaves the coordinates of the closing vertex
+    // unset, and an end-of-polygon marker must carry (0, 0) like the one Close adds.
+    shape.rewind(0);
+    double x = 0.0;
+    double y = 0.0;
+    for (unsigned command = shape.vertex(&x, &y); !agg::is_stop(command); command = shape.vertex(&x, &y))
+    {
+        if (agg::is_vertex(command))
+        {
+            path.m_path.vertices().add_vertex(x, y, command);
+        }
+        else
+        {
+            path.m_path.vertices().add_vertex(0.0, 0.0, command);
+        }
+    }
     return path;
 }
 

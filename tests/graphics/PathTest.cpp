@@ -123,6 +123,16 @@ TEST(PathTest, RoundedRectangleRoundsOnlyTheCornersAsked)
     EXPECT_EQ(tiny.front().command, moveTo);
     EXPECT_EQ(tiny.back().command, endClosedCcw);
 
+    // The closing vertex of a rounded rectangle is a marker at the origin, also after a move.
+    PImpl::Path rounded = PImpl::Path::Rectangle(Area(Point(20, 30), 100, 50), 5, 6, 7, 8);
+    rounded.Translate(3, 4);
+    const auto moved = Vertices(rounded);
+    EXPECT_EQ(moved.back().command, endClosedCcw);
+    EXPECT_EQ(moved.back().x, 0.0f);
+    EXPECT_EQ(moved.back().y, 0.0f);
+    EXPECT_EQ(moved.front().command, moveTo);
+    EXPECT_GE(moved.front().x, 23.0f);
+
     // Only the top-left is rounded: its sharp corner is gone, the other three are there.
     const auto topLeft = Vertices(PImpl::Path::Rectangle(area, 5, 0, 0, 0));
     EXPECT_FALSE(hasVertexNear(topLeft, 0, 0));
