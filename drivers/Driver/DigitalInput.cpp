@@ -10,6 +10,8 @@
 #include "stm32f4xx_syscfg.h"
 
 #include <exception>
+#include <stdexcept>
+#include <string>
 
 namespace Driver
 {
@@ -77,6 +79,10 @@ struct DigitalInputTable
 
 DigitalInput& DigitalInput::GetInstance(Channel channel)
 {
+    // Channels are fixed by the board; a wrong number is a programming error, not something to
+    // index past the table with.
+    if (channel >= channelCount)
+        throw std::out_of_range("DigitalInput: no channel " + std::to_string(channel));
     static DigitalInputTable table;
     return table.channels[channel];
 }

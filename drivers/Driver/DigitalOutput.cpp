@@ -4,6 +4,9 @@
 #include "stm32f4xx.h"
 #include "stm32f4xx_gpio.h"
 
+#include <stdexcept>
+#include <string>
+
 namespace Driver
 {
 
@@ -51,6 +54,10 @@ struct DigitalOutputTable
 
 DigitalOutput& DigitalOutput::GetInstance(Channel channel)
 {
+    // Channels are fixed by the board; a wrong number is a programming error, not something to
+    // index past the table with.
+    if (channel >= channelCount)
+        throw std::out_of_range("DigitalOutput: no channel " + std::to_string(channel));
     static DigitalOutputTable table;
     return table.channels[channel];
 }

@@ -62,6 +62,8 @@ TEST_F(DigitalIOTest, CollectionsRejectIndicesOutsideTheirRange)
     EXPECT_EQ(OutOfRangeMessage([&] { outputs[-2147483647 - 1]; }), "Could not find a DigitalOutput at that index");
     EXPECT_EQ(OutOfRangeMessage([&] { Velmora::DigitalOutput::GetInstance(static_cast<Velmora::DigitalOutput::Pin>(7)); }),
               "Could not find a DigitalOutput at that index");
+    EXPECT_THROW(Driver::DigitalInput::GetInstance(Driver::DigitalInput::channelCount), std::out_of_range);
+    EXPECT_THROW(Driver::DigitalOutput::GetInstance(Driver::DigitalOutput::channelCount), std::out_of_range);
     EXPECT_NO_THROW(inputs[3]);
     EXPECT_NO_THROW(outputs[0]);
 }
