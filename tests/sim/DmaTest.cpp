@@ -106,6 +106,22 @@ protected:
         DMA_Init(stream, &init);
     }
 
+    // Stream 3 on request channel 4 between the fake peripheral FIFO and a word buffer, the way
+    // the card transfers use it; tests add direction, count, mode and FIFO settings.
+    static DMA_InitTypeDef FifoTransfer(const void* buffer)
+    {
+        DMA_DeInit(DMA2_Stream3);
+        DMA_InitTypeDef init;
+        DMA_StructInit(&init);
+        init.DMA_Channel = DMA_Channel_4;
+        init.DMA_PeripheralBaseAddr = FakeFifo::base;
+        init.DMA_Memory0BaseAddr = VELMORA_BUS_ADDRESS(buffer);
+        init.DMA_MemoryInc = DMA_MemoryInc_Enable;
+        init.DMA_PeripheralDataSize = DMA_PeripheralDataSize_Word;
+        init.DMA_MemoryDataSize = DMA_MemoryDataSize_Word;
+        return init;
+    }
+
     static bool WaitDisabled(DMA_Stream_TypeDef* stream)
     {
         return World().RunUntil([stream] { return (stream->CR & DMA_SxCR_EN) == 0; }, Sim::World::Milliseconds(1));
@@ -220,15 +236,7 @@ TEST_F(DmaModelTest, PeripheralFlowControlEndsAtTheLastRequest)
 {
     FakeFifo fifo(World().board());
     alignas(16) static uint32_t buffer[32];
-    DMA_DeInit(DMA2_Stream3);
-    DMA_InitTypeDef init;
-    DMA_StructInit(&init);
-    init.DMA_Channel = DMA_Channel_4;
-    init.DMA_PeripheralBaseAddr = FakeFifo::base;
-    init.DMA_Memory0BaseAddr = VELMORA_BUS_ADDRESS(buffer);
-    init.DMA_MemoryInc = DMA_MemoryInc_Enable;
-    init.DMA_PeripheralDataSize = DMA_PeripheralDataSize_Word;
-    init.DMA_MemoryDataSize = DMA_MemoryDataSize_Word;
+    DMA_InitTypeDef init = FifoTransfer(buffer);
     init.DMA_FIFOMode = DMA_FIFOMode_Enable;
     init.DMA_FIFOThreshold = DMA_FIFOThreshold_Full;
     init.DMA_MemoryBurst = DMA_MemoryBurst_INC4;
@@ -254,17 +262,9 @@ TEST_F(DmaModelTest, MemoryToPeripheralServesEachRequest)
 {
     FakeFifo fifo(World().board());
     static uint32_t buffer[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    DMA_DeInit(DMA2_Stream3);
-    DMA_InitTypeDef init;
-    DMA_StructInit(&init);
-    init.DMA_Channel = DMA_Channel_4;
+    DMA_InitTypeDef init = FifoTransfer(buffer);
     init.DMA_DIR = DMA_DIR_MemoryToPeripheral;
-    init.DMA_PeripheralBaseAddr = FakeFifo::base;
-    init.DMA_Memory0BaseAddr = VELMORA_BUS_ADDRESS(buffer);
     init.DMA_BufferSize = 8;
-    init.DMA_MemoryInc = DMA_MemoryInc_Enable;
-    init.DMA_PeripheralDataSize = DMA_PeripheralDataSize_Word;
-    init.DMA_MemoryDataSize = DMA_MemoryDataSize_Word;
     DMA_Init(DMA2_Stream3, &init); // direct mode: one item per request
     DMA_Cmd(DMA2_Stream3, ENABLE);
     fifo.Take(3);
@@ -281,17 +281,9 @@ TEST_F(DmaModelTest, CircularModeStartsOverAndKeepsRunning)
 {
     FakeFifo fifo(World().board());
     static uint32_t buffer[4] = {1, 2, 3, 4};
-    DMA_DeInit(DMA2_Stream3);
-    DMA_InitTypeDef init;
-    DMA_StructInit(&init);
-    init.DMA_Channel = DMA_Channel_4;
+    DMA_InitTypeDef init = FifoTransfer(buffer);
     init.DMA_DIR = DMA_DIR_MemoryToPeripheral;
-    init.DMA_PeripheralBaseAddr = FakeFifo::base;
-    init.DMA_Memory0BaseAddr = VELMORA_BUS_ADDRESS(buffer);
     init.DMA_BufferSize = 4;
-    init.DMA_MemoryInc = DMA_MemoryInc_Enable;
-    init.DMA_PeripheralDataSize = DMA_PeripheralDataSize_Word;
-    init.DMA_MemoryDataSize = DMA_MemoryDataSize_Word;
     init.DMA_Mode = DMA_Mode_Circular;
     DMA_Init(DMA2_Stream3, &init);
     DMA_Cmd(DMA2_Stream3, ENABLE);
