@@ -1,11 +1,13 @@
 #include "sim/Board.h"
 
+#include "sim/devices/I2cBoard.h"
 #include "sim/devices/Ssd1963Bus.h"
 #include "sim/models/Dma.h"
 #include "sim/models/Exti.h"
 #include "sim/models/Fsmc.h"
 #include "sim/models/Flash.h"
 #include "sim/models/Gpio.h"
+#include "sim/models/I2c.h"
 #include "sim/models/Pwr.h"
 #include "sim/models/Rcc.h"
 #include "sim/models/Scs.h"
@@ -88,6 +90,13 @@ void Board::CreateModels()
             m_rcc->Connect(*m_timers[number], RccBus::Apb2, apb2Timers[number]);
     }
 
+    // The I2C controllers and the buses they drive (alternate function 4 on both pin pairs).
+    m_i2cBoard.reset(new I2cBoard(*this));
+    m_i2c[1] = own(new I2c(*this, 1, m_i2cBoard->Bus(1), 4));
+    m_i2c[2] = own(new I2c(*this, 2, m_i2cBoard->Bus(2), 4));
+    m_rcc->Connect(*m_i2c[1], RccBus::Apb1, RCC_APB1ENR_I2C1EN);
+    m_rcc->Connect(*m_i2c[2], RccBus::Apb1, RCC_APB1ENR_I2C2EN);
+
     // Board wiring of alternate functions: the buzzer on PA10 is TIM1 channel 3 (AF1).
     m_timers[1]->RouteChannel(3, 0, 10, 1);
 
@@ -137,6 +146,8 @@ void Board::PowerOnReset()
     m_pollStart = never;
     m_accessCount = 0;
     m_addressUpper.clear();
+    if (m_i2cBoard)
+        m_i2cBoard->PowerOnReset();
 }
 
 void Board::SystemReset()

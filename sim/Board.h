@@ -33,6 +33,8 @@ class Exti;
 class Timer;
 class Dma;
 class Scs;
+class I2c;
+class I2cBoard;
 
 class Board
 {
@@ -92,6 +94,9 @@ public:
     SSD1963& ssd1963();
     // DMA1 or DMA2.
     Dma& dma(int number) { return *m_dma[number == 1 ? 1 : 2]; }
+    // I2C1 or I2C2, and the buses and devices they reach.
+    I2c& i2c(int number) { return *m_i2c[number == 2 ? 2 : 1]; }
+    I2cBoard& i2cDevices() { return *m_i2cBoard; }
 
     // Power-on reset of every model, time back to 0, nothing pending.
     void PowerOnReset();
@@ -270,6 +275,8 @@ private:
     Fsmc* m_fsmc = nullptr;
     Ssd1963Bus* m_ssd1963 = nullptr;
     Dma* m_dma[3] = {};
+    I2c* m_i2c[3] = {};
+    std::unique_ptr<I2cBoard> m_i2cBoard;
 
     bool m_strict = true;
     std::function<void(const std::string&, bool)> m_diagnosticSink;

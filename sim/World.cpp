@@ -1,5 +1,6 @@
 #include "sim/World.h"
 
+#include "sim/devices/I2cBoard.h"
 #include "sim/models/Gpio.h"
 
 #include <cstring>
@@ -101,6 +102,38 @@ void World::ProgramOtp(uint32_t offset, const std::vector<uint8_t>& bytes)
     for (size_t i = 0; i < bytes.size() && offset + i < OTP_SIZE; ++i)
         otp[offset + i] &= bytes[i];
 }
+
+CalendarTime World::ClockTime() { return m_board.i2cDevices().Clock().Time(); }
+
+void World::SetClockTime(const CalendarTime& time) { m_board.i2cDevices().Clock().SetTime(time); }
+
+std::vector<uint8_t> World::EepromContents() { return m_board.i2cDevices().Memory().Contents(); }
+
+void World::SetEepromContents(uint32_t offset, const std::vector<uint8_t>& bytes)
+{
+    m_board.i2cDevices().Memory().SetContents(offset, bytes);
+}
+
+bool World::LoadEeprom(const std::string& path, std::string& error)
+{
+    return m_board.i2cDevices().Memory().Load(path, error);
+}
+
+bool World::SaveEeprom(const std::string& path, std::string& error)
+{
+    return m_board.i2cDevices().Memory().Save(path, error);
+}
+
+void World::DriveExInput(int index, bool level)
+{
+    m_board.i2cDevices().Expander(index < 16 ? 0 : 2).DrivePin(index % 16, level);
+}
+
+void World::ReleaseExInput(int index) { m_board.i2cDevices().Expander(index < 16 ? 0 : 2).ReleasePin(index % 16); }
+
+bool World::ExOutputLevel(int index) { return m_board.i2cDevices().Expander(index < 16 ? 1 : 3).PinLevel(index % 16); }
+
+I2cBus& World::I2cBusOf(int number) { return m_board.i2cDevices().Bus(number); }
 
 void World::CaptureDiagnostics()
 {

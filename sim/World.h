@@ -7,6 +7,7 @@
 #pragma once
 
 #include "sim/Board.h"
+#include "sim/devices/DS3231.h"
 #include "stm32f4xx.h"
 
 #include <cstdint>
@@ -65,6 +66,24 @@ public:
     // Programs bytes of the OTP area (0x1FFF7800 + offset, lock bytes from 0x200). As on the chip,
     // programming only clears bits; the area reads 0xFF until programmed.
     void ProgramOtp(uint32_t offset, const std::vector<uint8_t>& bytes);
+
+    // ---- devices on the I2C buses ----
+    // The real-time clock's date and time; it runs on in virtual time.
+    CalendarTime ClockTime();
+    void SetClockTime(const CalendarTime& time);
+    // The EEPROM's 256 bytes. Load/Save use a file of exactly that size; on failure they return
+    // false with the reason and leave the contents (or the file) alone.
+    std::vector<uint8_t> EepromContents();
+    void SetEepromContents(uint32_t offset, const std::vector<uint8_t>& bytes);
+    bool LoadEeprom(const std::string& path, std::string& error);
+    bool SaveEeprom(const std::string& path, std::string& error);
+    // The expanded inputs and outputs 0..31 as the board numbers them: inputs 0..15 and 16..31 are
+    // the pins of the expanders at hardware addresses 0 and 2, outputs those of 1 and 3.
+    void DriveExInput(int index, bool level);
+    void ReleaseExInput(int index);
+    bool ExOutputLevel(int index);
+    // Bus 1 (clock, EEPROM) or 2 (expanders), for fault injection and its log.
+    I2cBus& I2cBusOf(int number);
 
     // ---- diagnostics ----
     // Captures errors and warnings instead of stopping the process; returns them on Take.

@@ -104,6 +104,15 @@ void Gpio::Release(int pin)
     Resolve();
 }
 
+void Gpio::SetBoardPullUp(int pin, bool pullUp)
+{
+    if (pullUp)
+        m_boardPullUps = static_cast<uint16_t>(m_boardPullUps | (1u << pin));
+    else
+        m_boardPullUps = static_cast<uint16_t>(m_boardPullUps & ~(1u << pin));
+    Resolve();
+}
+
 void Gpio::SetAlternateOutput(int pin, AlternateOutput* output)
 {
     m_alternate[pin] = output;
@@ -140,7 +149,7 @@ void Gpio::Resolve()
             }
         }
 
-    const uint32_t pullUps = FieldsEqual(m_pupdr->value, 1);
+    const uint32_t pullUps = FieldsEqual(m_pupdr->value, 1) | m_boardPullUps;
     const uint32_t outside = m_externalDriven & ~chipDrives;
     const uint32_t floating = ~(chipDrives | m_externalDriven) & 0xFFFF;
     const uint16_t levels =

@@ -3,7 +3,8 @@
 // sequence (locked pins keep mode, type, speed, pull and alternate function until reset) and
 // AFRL/AFRH. Each pin resolves its level from the chip's driver (output push-pull, open-drain low,
 // or the alternate function's output), an outside driver (a device or the world) and the pull
-// resistors; a floating input reads 0. Level changes reach listeners (EXTI, devices).
+// resistors, the board's own pull-ups included (I2C lines); a floating input reads 0. Level
+// changes reach listeners (EXTI, devices).
 // Differs: output speed has no electrical effect; contention between the chip and an outside
 // driver is reported as a warning and the chip wins.
 #pragma once
@@ -44,10 +45,17 @@ public:
     void Drive(int pin, bool level);
     void Release(int pin);
     bool Level(int pin) const { return (m_levels >> pin & 1) != 0; }
+    // Whether something outside the chip pulls the pin low (a device or the world).
+    bool HeldLowOutside(int pin) const { return ((m_externalDriven & ~m_externalLevels) >> pin & 1) != 0; }
+    // A resistor on the board pulls the pin up (an I2C bus line): an undriven pin reads high, the
+    // board's resistor being far stronger than the chip's own pull resistors.
+    void SetBoardPullUp(int pin, bool pullUp);
     uint16_t Levels() const { return m_levels; }
     // Mode field of a pin (0 input, 1 output, 2 alternate, 3 analog) and its alternate function.
     uint32_t Mode(int pin) const;
     uint32_t AlternateFunction(int pin) const;
+    // Whether the pin's output stage is open-drain (OTYPER).
+    bool OpenDrain(int pin) const { return (m_otyper->value >> pin & 1) != 0; }
 
     void AddListener(PinListener& listener) { m_listeners.push_back(&listener); }
     void SetAlternateOutput(int pin, AlternateOutput* output);
@@ -71,6 +79,7 @@ private:
     uint16_t m_levels = 0;
     uint16_t m_externalDriven = 0;
     uint16_t m_externalLevels = 0;
+    uint16_t m_boardPullUps = 0;
     uint16_t m_locked = 0;
     bool m_lockActive = false;
     int m_lockStep = 0;
