@@ -129,6 +129,8 @@ void Board::Attach(Peripheral& peripheral)
 
 void Board::PowerOnReset()
 {
+    if (m_i2cBoard)
+        m_i2cBoard->BeforeTimeRestarts();
     m_clock.Reset();
     m_core.Reset();
     SetClockTree(16000000, 16000000, 16000000, 16000000);

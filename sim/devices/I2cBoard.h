@@ -30,6 +30,8 @@ public:
     // The expander with hardware address 0..3 (A2..A0).
     PCA9535& Expander(int hardwareAddress) { return *m_expanders[hardwareAddress & 3]; }
 
+    // Virtual time is about to restart at 0: the clock brings its registers up to date first.
+    void BeforeTimeRestarts() { m_clock.Time(); }
     // Power-on of the whole board: the expanders start afresh, the clock keeps running on its
     // battery and the EEPROM keeps its contents.
     void PowerOnReset();

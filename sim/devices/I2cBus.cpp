@@ -145,11 +145,9 @@ void I2cBus::HoldSdaLow(bool hold)
     if (hold)
         port.Drive(m_sdaPin, false);
     else
-    {
         port.Release(m_sdaPin);
-        if (m_onRelease)
-            m_onRelease();
-    }
+    if (m_onLineChange)
+        m_onLineChange();
 }
 
 void I2cBus::SetClockStretch(uint8_t address, Tick duration)
@@ -162,14 +160,16 @@ void I2cBus::Stretch(Tick duration)
 {
     m_board.gpio(m_sclPort).Drive(m_sclPin, false);
     m_board.clock().ScheduleIn(m_stretchEnd, duration);
+    if (m_onLineChange)
+        m_onLineChange();
 }
 
 void I2cBus::EndStretch(void* self)
 {
     I2cBus& bus = *static_cast<I2cBus*>(self);
     bus.m_board.gpio(bus.m_sclPort).Release(bus.m_sclPin);
-    if (bus.m_onRelease)
-        bus.m_onRelease();
+    if (bus.m_onLineChange)
+        bus.m_onLineChange();
 }
 
 } // namespace Sim

@@ -75,9 +75,9 @@ public:
     // (0: no stretching).
     void SetClockStretch(uint8_t address, Tick duration);
 
-    // Called when a fault lets go of a line. The controller needs it: while it owns the bus it
-    // holds the lines low itself, so a release from outside changes no pin level.
-    void SetOnRelease(std::function<void()> onRelease) { m_onRelease = std::move(onRelease); }
+    // Called when a fault takes or lets go of a line. The controller needs it: while it owns the
+    // bus it holds the lines low itself, so a change from outside need not change a pin level.
+    void SetOnLineChange(std::function<void()> onChange) { m_onLineChange = std::move(onChange); }
 
     // ---- what happened on the bus ----
     // One token per bus event: "S" (START), "Sr" (repeated START), "P" (STOP), "A0+" (a byte
@@ -109,7 +109,7 @@ private:
     bool m_reading = false;
     bool m_inTransaction = false;
     Event m_stretchEnd;
-    std::function<void()> m_onRelease;
+    std::function<void()> m_onLineChange;
     bool m_logEnabled = false;
     std::vector<std::string> m_log;
 };

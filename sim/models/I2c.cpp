@@ -49,7 +49,7 @@ I2c::I2c(Board& board, int number, I2cBus& bus, uint32_t af)
     Gpio& sdaPort = board.gpio(bus.SdaPort());
     sclPort.SetAlternateOutput(bus.SclPin(), this);
     sdaPort.SetAlternateOutput(bus.SdaPin(), this);
-    bus.SetOnRelease([this] { this->board().clock().ScheduleIn(m_lines, 0); });
+    bus.SetOnLineChange([this] { this->board().clock().ScheduleIn(m_lines, 0); });
     sclPort.AddListener(*this);
     if (&sdaPort != &sclPort)
         sdaPort.AddListener(*this);
@@ -121,10 +121,7 @@ void I2c::PinChanged(int port, int pin, bool level)
     const bool sda = port == m_bus.SdaPort() && pin == m_bus.SdaPin();
     if ((!scl && !sda) || m_updatingLines)
         return;
-    // SDA pulled low from outside in the middle of a byte is a START where none may be.
-    if (sda && !level && (Sr2() & I2C_SR2_MSL) != 0 &&
-        (m_action == Action::Address || m_action == Action::Send || m_action == Action::Receive))
-        Sr1() |= I2C_SR1_BERR;
+    (void)level;
     // React after the pin has settled (a listener must not re-resolve the port it is called from).
     board().clock().ScheduleIn(m_lines, 0);
 }
@@ -132,6 +129,12 @@ void I2c::PinChanged(int port, int pin, bool level)
 void I2c::LinesChanged(void* self)
 {
     I2c& model = *static_cast<I2c*>(self);
+    // SDA pulled low from outside in the middle of a byte is a START where none may be.
+    const bool sdaHeld = model.SdaHeld();
+    if (sdaHeld && !model.m_sdaWasHeld && (model.Sr2() & I2C_SR2_MSL) != 0 &&
+        (model.m_action == Action::Address || model.m_action == Action::Send || model.m_action == Action::Receive))
+        model.Sr1() |= I2C_SR1_BERR;
+    model.m_sdaWasHeld = sdaHeld;
     if (model.m_blocked && !model.SclHeld() && !(model.m_action == Action::Stop && model.SdaHeld()))
     {
         model.m_blocked = false;

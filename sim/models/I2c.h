@@ -97,6 +97,7 @@ private:
     Event m_step;
     Event m_lines;
     bool m_updatingLines = false;
+    bool m_sdaWasHeld = false;
 
     Action m_action = Action::None;
     bool m_blocked = false;      // the step ended while SCL was held low from outside
