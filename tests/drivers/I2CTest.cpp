@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -70,7 +72,138 @@ protected:
     }
 };
 
+// The driver's register accesses to one controller, condensed: CR1 changes ("+START", "-ACK"),
+// DR writes and reads ("DR=A0", "DR>11") and the SR1 flags each time they read differently
+// ("SR1:SB"). Polling repeats collapse into one token.
+class RegisterTrace
+{
+public:
+    explicit RegisterTrace(const char* peripheral) : m_peripheral(peripheral)
+    {
+        m_file = open_memstream(&m_buffer, &m_size);
+        World::Get().board().SetTrace(m_file);
+    }
+    ~RegisterTrace()
+    {
+        World::Get().board().SetTrace(nullptr);
+        std::fclose(m_file);
+        std::free(m_buffer);
+    }
+
+    std::string Take()
+    {
+        std::fflush(m_file);
+        std::string tokens;
+        std::string last;
+        uint32_t cr1 = 0;
+        const char* line = m_buffer;
+        while (line != nullptr && *line != 0)
+        {
+            char kind = 0;
+            unsigned width = 0, offset = 0, value = 0;
+            char name[16] = {}, reg[16] = {};
+            unsigned long long time = 0;
+            if (std::sscanf(line, "%llu %c%u %15[^+]+0x%X %15s 0x%X", &time, &kind, &width, name, &offset, reg,
+                            &value) == 7 &&
+                std::strcmp(name, m_peripheral) == 0)
+            {
+                std::string token;
+                const std::string r = reg;
+                if (r == "CR1")
+                {
+                    if (kind == 'W')
+                    {
+                        const uint32_t changed = value ^ cr1;
+                        const struct
+                        {
+                            uint32_t bit;
+                            const char* name;
+                        } bits[] = {{I2C_CR1_START, "START"}, {I2C_CR1_STOP, "STOP"}, {I2C_CR1_ACK, "ACK"},
+                                    {I2C_CR1_POS, "POS"}};
+                        for (const auto& bit : bits)
+                            if (changed & bit.bit)
+                                token += std::string(token.empty() ? "" : " ") + ((value & bit.bit) ? "+" : "-") +
+                                         bit.name;
+                    }
+                    cr1 = value;
+                }
+                else if (r == "DR")
+                {
+                    char text[8];
+                    std::snprintf(text, sizeof text, kind == 'W' ? "DR=%02X" : "DR>%02X", value);
+                    token = text;
+                }
+                else if (r == "SR1" && kind == 'R')
+                {
+                    token = "SR1:";
+                    const struct
+                    {
+                        uint32_t bit;
+                        const char* name;
+                    } flags[] = {{I2C_SR1_SB, "SB"},   {I2C_SR1_ADDR, "ADDR"}, {I2C_SR1_BTF, "BTF"},
+                                 {I2C_SR1_RXNE, "RXNE"}, {I2C_SR1_TXE, "TXE"},  {I2C_SR1_AF, "AF"}};
+                    for (const auto& flag : flags)
+                        if (value & flag.bit)
+                            token += std::string(token.size() > 4 ? "," : "") + flag.name;
+                }
+                if (!token.empty() && token != last)
+                {
+                    tokens += (tokens.empty() ? "" : " ") + token;
+                    last = token;
+                }
+            }
+            line = std::strchr(line, '\n');
+            if (line != nullptr)
+                ++line;
+        }
+        std::fclose(m_file);
+        std::free(m_buffer);
+        m_buffer = nullptr;
+        m_file = open_memstream(&m_buffer, &m_size);
+        World::Get().board().SetTrace(m_file);
+        return tokens;
+    }
+
+private:
+    const char* m_peripheral;
+    char* m_buffer = nullptr;
+    size_t m_size = 0;
+    std::FILE* m_file = nullptr;
+};
+
 } // namespace
+
+TEST_F(I2CTest, RegisterOrderOfAWriteAndOfReads)
+{
+    Driver::I2C::GetInstance(Driver::I2C::Channel::Channel0);
+    TheWorld().SetEepromContents(0x10, {0x11, 0x22, 0x33});
+    RegisterTrace trace2("I2C2");
+    // A write: the bus is free, START, SB, the address, ADDR (cleared by SR1 then SR2), then each
+    // byte once TXE shows and until BTF shows; STOP after the last BTF.
+    Driver::PCA9535::GetInstance(3).Write(Driver::PCA9535::Address::Output, 0x1234);
+    EXPECT_EQ(trace2.Take(), "SR1: +START SR1: SR1:SB DR=46 SR1: SR1:ADDR,TXE SR1:TXE DR=02 SR1:TXE SR1:BTF,TXE "
+                             "DR=34 SR1:TXE SR1:BTF,TXE DR=12 SR1:TXE SR1:BTF,TXE +STOP");
+    TheWorld().RunFor(TheWorld().Microseconds(50));
+    trace2.Take();
+    // The two-byte read: repeated START after the register number, POS once ADDR is cleared.
+    Driver::PCA9535::GetInstance(3).Read(Driver::PCA9535::Address::Output);
+    EXPECT_EQ(trace2.Take(), "SR1: +START SR1: SR1:SB DR=46 SR1: SR1:ADDR,TXE SR1:TXE DR=02 SR1:TXE SR1:BTF,TXE "
+                             "+START SR1:BTF,TXE SR1:SB DR=47 SR1: SR1:ADDR +POS SR1: SR1:RXNE DR>34 SR1: "
+                             "SR1:RXNE DR>12 +STOP");
+
+    RegisterTrace trace1("I2C1");
+    // One byte: the acknowledge is switched on and straight off again before it arrives.
+    ReadEeprom(0x10, 1);
+    EXPECT_EQ(trace1.Take(), "SR1: +START SR1: SR1:SB DR=A0 SR1: SR1:ADDR,TXE SR1:TXE DR=10 SR1:TXE SR1:BTF,TXE "
+                             "+START SR1:BTF,TXE SR1:SB DR=A1 SR1: SR1:ADDR +ACK -ACK SR1: SR1:RXNE DR>11 +STOP");
+    TheWorld().RunFor(TheWorld().Microseconds(200));
+    trace1.Take();
+    // Several bytes: acknowledged until the second-last has been read.
+    ReadEeprom(0x10, 3);
+    EXPECT_EQ(trace1.Take(), "SR1:RXNE +START SR1:RXNE SR1:SB,RXNE DR=A0 SR1: SR1:ADDR,TXE SR1:TXE DR=10 SR1:TXE "
+                             "SR1:BTF,TXE +START SR1:BTF,TXE SR1:SB DR=A1 SR1: SR1:ADDR +ACK SR1: SR1:RXNE DR>11 "
+                             "SR1: SR1:RXNE DR>22 -ACK SR1: SR1:RXNE DR>33 +STOP");
+}
 
 TEST_F(I2CTest, EitherChannelSetsUpBothBuses)
 {
