@@ -55,20 +55,14 @@ void I2cBus::Start()
         slot.device->Start();
 }
 
-void I2cBus::Stop()
-{
-    if (m_logEnabled)
-        m_log.push_back("P");
-    m_inTransaction = false;
-    m_selected = nullptr;
-    for (Slot& slot : m_slots)
-        slot.device->Stop();
-}
+void I2cBus::Stop() { Release("P"); }
 
-void I2cBus::Abandon()
+void I2cBus::Abandon() { Release("lost"); }
+
+void I2cBus::Release(const char* token)
 {
     if (m_logEnabled)
-        m_log.push_back("lost");
+        m_log.push_back(token);
     m_inTransaction = false;
     m_selected = nullptr;
     for (Slot& slot : m_slots)

@@ -97,6 +97,8 @@ private:
         Tick stretch;
     };
     Slot* Find(uint8_t address);
+    // Ends the transaction for every device (a STOP, or the master gone), logging `token`.
+    void Release(const char* token);
     void Note(const char* format, unsigned value, bool ack);
     void Stretch(Tick duration);
     static void EndStretch(void* self);

@@ -6,6 +6,8 @@
 
 #include "system_stm32f4xx.h"
 
+#include "Thrown.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -19,15 +21,8 @@ using Velmora::RTC;
 
 template <class F> std::string RangeError(F f)
 {
-    try
-    {
-        f();
-    }
-    catch (const std::range_error& e)
-    {
-        return e.what();
-    }
-    return "accepted";
+    const std::string message = Thrown<std::range_error>(f);
+    return message == "no exception" ? "accepted" : message;
 }
 
 const char* const badYear = "Not a valid value for year";
@@ -176,13 +171,5 @@ TEST(DateTimeTest, BusFailureReachesTheCaller)
     SystemInit();
     RTC& rtc = RTC::GetInstance();
     Sim::World::Get().I2cBusOf(1).SetAbsent(0x68, true);
-    try
-    {
-        rtc.GetDateTime();
-        FAIL() << "no exception";
-    }
-    catch (const std::runtime_error& e)
-    {
-        EXPECT_STREQ(e.what(), "I2C: Timeout");
-    }
+    EXPECT_EQ(Thrown<std::runtime_error>([&] { rtc.GetDateTime(); }), "I2C: Timeout");
 }

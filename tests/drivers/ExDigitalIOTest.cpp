@@ -9,6 +9,8 @@
 
 #include "system_stm32f4xx.h"
 
+#include "Thrown.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -27,19 +29,6 @@ protected:
     {
         return World().board().i2cDevices().Expander(hardwareAddress);
     }
-
-    template <class F> static std::string OutOfRangeMessage(F f)
-    {
-        try
-        {
-            f();
-        }
-        catch (const std::out_of_range& e)
-        {
-            return e.what();
-        }
-        return "no exception";
-    }
 };
 
 } // namespace
@@ -48,10 +37,10 @@ TEST_F(ExDigitalIOTest, CollectionsRejectIndicesOutsideTheirRange)
 {
     auto& inputs = Velmora::ExDigitalInputs::GetInstance();
     auto& outputs = Velmora::ExDigitalOutputs::GetInstance();
-    EXPECT_EQ(OutOfRangeMessage([&] { inputs[32]; }), "Could not find a ExDigitalInput at that index");
-    EXPECT_EQ(OutOfRangeMessage([&] { inputs[-1]; }), "Could not find a ExDigitalInput at that index");
-    EXPECT_EQ(OutOfRangeMessage([&] { outputs[32]; }), "Could not find an ExDigitalOutput at that index");
-    EXPECT_EQ(OutOfRangeMessage([&] { outputs[-2147483647 - 1]; }), "Could not find an ExDigitalOutput at that index");
+    EXPECT_EQ(Thrown<std::out_of_range>([&] { inputs[32]; }), "Could not find a ExDigitalInput at that index");
+    EXPECT_EQ(Thrown<std::out_of_range>([&] { inputs[-1]; }), "Could not find a ExDigitalInput at that index");
+    EXPECT_EQ(Thrown<std::out_of_range>([&] { outputs[32]; }), "Could not find an ExDigitalOutput at that index");
+    EXPECT_EQ(Thrown<std::out_of_range>([&] { outputs[-2147483647 - 1]; }), "Could not find an ExDigitalOutput at that index");
     EXPECT_NO_THROW(inputs[31]);
     EXPECT_NO_THROW(outputs[0]);
     EXPECT_THROW(Driver::PCA9535::GetInstance(4), std::out_of_range);
@@ -128,15 +117,7 @@ TEST_F(ExDigitalIOTest, ExpanderFailureReachesTheCaller)
     auto& inputs = Velmora::ExDigitalInputs::GetInstance();
     inputs[0]; // both input expanders set up
     World().I2cBusOf(2).SetAbsent(0x22, true); // the second input expander
-    try
-    {
-        inputs[20].IsOn();
-        FAIL() << "no exception";
-    }
-    catch (const std::runtime_error& e)
-    {
-        EXPECT_STREQ(e.what(), "I2C: Timeout");
-    }
+    EXPECT_EQ(Thrown<std::runtime_error>([&] { inputs[20].IsOn(); }), "I2C: Timeout");
     // The first expander on the same bus still answers.
     World().DriveExInput(2, true);
     EXPECT_TRUE(inputs[2].IsOn());

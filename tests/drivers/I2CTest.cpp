@@ -11,6 +11,8 @@
 #include "stm32f4xx.h"
 #include "system_stm32f4xx.h"
 
+#include "Thrown.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -50,15 +52,7 @@ protected:
     template <class F> static std::string Failure(F f, Tick* duration = nullptr)
     {
         const Tick start = TheWorld().Now();
-        std::string message = "no exception";
-        try
-        {
-            f();
-        }
-        catch (const std::runtime_error& e)
-        {
-            message = e.what();
-        }
+        const std::string message = Thrown<std::runtime_error>(f);
         if (duration != nullptr)
             *duration = TheWorld().Now() - start;
         return message;

@@ -1,5 +1,6 @@
 #include "sim/World.h"
 #include "sim/devices/I2cBoard.h"
+#include "sim/models/I2c.h"
 
 #include <gtest/gtest.h>
 
@@ -212,4 +213,20 @@ TEST_F(I2cDevicesTest, ExpanderPairsAlternateAndInputsReadThePins)
     // Writes to the input port change nothing.
     Write(Bus2(), 0x21, {0x00, 0xFF, 0xFF});
     EXPECT_EQ(expander.RegisterPair(0), 0x220E);
+}
+
+TEST_F(I2cDevicesTest, DevicesKeepTheirStateThroughAResetOfTheChip)
+{
+    World().SetEepromContents(32, {0xC0, 0xFF, 0xEE});
+    World().SetClockTime(Sim::CalendarTime{2030, 7, 14, 8, 30, 0});
+    Write(Bus2(), 0x23, {0x02, 0x5A, 0xA5});
+    World().RunFor(World().Milliseconds(2000));
+    World().board().SystemReset();
+    EXPECT_EQ(World().EepromContents()[33], 0xFF);
+    EXPECT_EQ(World().EepromContents()[34], 0xEE);
+    EXPECT_EQ(World().ClockTime().seconds, 2);
+    EXPECT_EQ(World().ClockTime().minutes, 30);
+    EXPECT_EQ(Devices().Expander(3).RegisterPair(2), 0xA55A);
+    // The controllers themselves are back to their reset state.
+    EXPECT_EQ(World().board().i2c(1).FindRegister(0x20)->value, 2u);
 }
