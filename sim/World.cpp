@@ -131,6 +131,8 @@ void World::DriveExInput(int index, bool level)
 
 void World::ReleaseExInput(int index) { m_board.i2cDevices().Expander(index < 16 ? 0 : 2).ReleasePin(index % 16); }
 
+bool World::ExInputLevel(int index) { return m_board.i2cDevices().Expander(index < 16 ? 0 : 2).PinLevel(index % 16); }
+
 bool World::ExOutputLevel(int index) { return m_board.i2cDevices().Expander(index < 16 ? 1 : 3).PinLevel(index % 16); }
 
 I2cBus& World::I2cBusOf(int number) { return m_board.i2cDevices().Bus(number); }

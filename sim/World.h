@@ -81,6 +81,7 @@ public:
     // the pins of the expanders at hardware addresses 0 and 2, outputs those of 1 and 3.
     void DriveExInput(int index, bool level);
     void ReleaseExInput(int index);
+    bool ExInputLevel(int index);
     bool ExOutputLevel(int index);
     // Bus 1 (clock, EEPROM) or 2 (expanders), for fault injection and its log.
     I2cBus& I2cBusOf(int number);

@@ -115,13 +115,12 @@ void I2c::Lines()
     m_updatingLines = false;
 }
 
-void I2c::PinChanged(int port, int pin, bool level)
+void I2c::PinChanged(int port, int pin, bool)
 {
     const bool scl = port == m_bus.SclPort() && pin == m_bus.SclPin();
     const bool sda = port == m_bus.SdaPort() && pin == m_bus.SdaPin();
     if ((!scl && !sda) || m_updatingLines)
         return;
-    (void)level;
     // React after the pin has settled (a listener must not re-resolve the port it is called from).
     board().clock().ScheduleIn(m_lines, 0);
 }
@@ -468,7 +467,10 @@ void I2c::WriteDr(Register& reg, uint32_t, uint32_t, uint32_t)
     Sr1() &= ~(I2C_SR1_RXNE | I2C_SR1_BTF);
     if (Sr1() & I2C_SR1_SB)
     {
-        // The address byte (SB clears on reading SR1 and then writing DR).
+        // The address byte goes out only on the manual's sequence: SR1 read (showing SB), then DR
+        // written; a write without the read leaves SB set and the clock stretched.
+        if (!m_sr1SawSb)
+            return;
         Sr1() &= ~I2C_SR1_SB;
         m_sr1SawSb = false;
         m_shift = static_cast<uint8_t>(reg.value);

@@ -66,6 +66,7 @@ TEST_F(ExDigitalIOTest, InputsFollowTheWorldAndPolarity)
     World().DriveExInput(17, true);
     // Pin 17 is bit 1 of the second input expander (hardware address 2).
     EXPECT_TRUE(Expander(2).PinLevel(1));
+    EXPECT_TRUE(World().ExInputLevel(17));
     EXPECT_TRUE(inputs[17].IsOn());
     EXPECT_FALSE(inputs[1].IsOn());
     EXPECT_FALSE(inputs[16].IsOn());

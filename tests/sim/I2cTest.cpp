@@ -105,6 +105,21 @@ TEST_F(I2cTest, StartAndAddressTakeOneAndNineBitTimes)
     EXPECT_EQ(PeekSr2() & I2C_SR2_TRA, I2C_SR2_TRA);
 }
 
+TEST_F(I2cTest, AddressWrittenWithoutReadingSr1FirstDoesNotGoOut)
+{
+    Configure();
+    I2C_GenerateSTART(I2C1, ENABLE);
+    WaitFor(I2C_SR1_SB);
+    I2C1->DR = 0xA0;
+    World().RunFor(World().Microseconds(200));
+    EXPECT_NE(PeekSr1() & I2C_SR1_SB, 0u);
+    EXPECT_EQ(Bus().TakeLog(), "S");
+    const uint32_t sr1 = I2C1->SR1;
+    (void)sr1;
+    I2C1->DR = 0xA0;
+    EXPECT_NEAR(double(WaitFor(I2C_SR1_ADDR)), double(90 * us), tolerance);
+}
+
 TEST_F(I2cTest, FastModeBytesTakeTwentyTwoAndAHalfMicroseconds)
 {
     Configure(400000);
