@@ -21,6 +21,8 @@ I2cBoard::I2cBoard(Board& board)
 void I2cBoard::PowerOnReset()
 {
     m_clock.Rebase();
+    m_bus1.PowerOnReset();
+    m_bus2.PowerOnReset();
     for (auto& expander : m_expanders)
         expander->PowerOn();
 }

@@ -17,6 +17,15 @@ I2cBus::I2cBus(Board& board, const char* name, int sclPort, int sclPin, int sdaP
     board.gpio(sdaPort).SetBoardPullUp(sdaPin, true);
 }
 
+void I2cBus::PowerOnReset()
+{
+    m_board.clock().Cancel(m_stretchEnd);
+    if (m_stretching)
+        EndStretch(this);
+    m_selected = nullptr;
+    m_inTransaction = false;
+}
+
 void I2cBus::Attach(uint8_t address, I2cDevice& device) { m_slots.push_back(Slot{address, &device, false, 0}); }
 
 I2cBus::Slot* I2cBus::Find(uint8_t address)
@@ -152,6 +161,7 @@ void I2cBus::SetClockStretch(uint8_t address, Tick duration)
 
 void I2cBus::Stretch(Tick duration)
 {
+    m_stretching = true;
     m_board.gpio(m_sclPort).Drive(m_sclPin, false);
     m_board.clock().ScheduleIn(m_stretchEnd, duration);
     if (m_onLineChange)
@@ -161,6 +171,7 @@ void I2cBus::Stretch(Tick duration)
 void I2cBus::EndStretch(void* self)
 {
     I2cBus& bus = *static_cast<I2cBus*>(self);
+    bus.m_stretching = false;
     bus.m_board.gpio(bus.m_sclPort).Release(bus.m_sclPin);
     if (bus.m_onLineChange)
         bus.m_onLineChange();

@@ -52,6 +52,9 @@ public:
     int SdaPin() const { return m_sdaPin; }
 
     void Attach(uint8_t address, I2cDevice& device);
+    // Power-on of the board: a clock stretch in progress ends with it (faults set by the world
+    // stay), and no transaction is open.
+    void PowerOnReset();
 
     // ---- the controller's side (byte level) ----
     void Start();
@@ -111,6 +114,7 @@ private:
     bool m_reading = false;
     bool m_inTransaction = false;
     Event m_stretchEnd;
+    bool m_stretching = false;
     std::function<void()> m_onLineChange;
     bool m_logEnabled = false;
     std::vector<std::string> m_log;

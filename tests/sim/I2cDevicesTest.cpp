@@ -184,6 +184,15 @@ TEST_F(I2cDevicesTest, ClockPointerWrapsAfterTheLastRegister)
     EXPECT_EQ(registers[3], 0x00) << "then seconds again";
 }
 
+TEST_F(I2cDevicesTest, PowerOnResetEndsAClockStretch)
+{
+    Bus1().SetClockStretch(0x50, World().Milliseconds(50));
+    Write(Bus1(), 0x50, {0x00}, false);
+    EXPECT_FALSE(World().PinLevel(1, 8));
+    World().PowerOnReset();
+    EXPECT_TRUE(World().PinLevel(1, 8));
+}
+
 TEST_F(I2cDevicesTest, ClockKeepsRunningThroughAPowerOnReset)
 {
     World().SetClockTime(Sim::CalendarTime{2024, 3, 1, 12, 0, 0});
