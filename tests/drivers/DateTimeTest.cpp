@@ -140,7 +140,9 @@ TEST(DateTimeTest, ClockSetThroughTheRtcRunsOnInVirtualTime)
     RTC& rtc = RTC::GetInstance();
     rtc.SetDateTime(DateTime(2023, 12, 31, 23, 59, 30));
     EXPECT_EQ(Text(rtc.GetDateTime()), "2023-12-31 23:59:30");
-    world.RunFor(world.Milliseconds(60000));
+    world.RunFor(world.Milliseconds(15000));
+    EXPECT_EQ(Text(rtc.GetDateTime()), "2023-12-31 23:59:45");
+    world.RunFor(world.Milliseconds(45000));
     EXPECT_EQ(Text(rtc.GetDateTime()), "2024-01-01 00:00:30");
     const Sim::CalendarTime seen = world.ClockTime();
     EXPECT_EQ(seen.year, 2024);
