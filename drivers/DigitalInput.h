@@ -48,4 +48,6 @@ private:
     DigitalInputs() = default;
 };
 
+extern DigitalInputs& digitalInputs;
+
 } // namespace Velmora

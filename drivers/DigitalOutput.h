@@ -49,4 +49,6 @@ private:
     DigitalOutputs() = default;
 };
 
+extern DigitalOutputs& digitalOutputs;
+
 } // namespace Velmora

@@ -15,6 +15,8 @@
 #include "sim/models/Timer.h"
 #include "stm32f4xx.h"
 
+#include <dlfcn.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -25,7 +27,20 @@ namespace Sim
 namespace
 {
 Board* m_board = nullptr;
+
+// A stand-in for the program counter of firmware code running on the host: the flash address
+// 0x08000000 plus the offset of the host instruction in its program or shared object. It is the
+// same in every run of one build (load addresses are not), and the offset leads back to the
+// source line with the host's tools (addr2line -e <object> <PC - 0x08000000>).
+uint32_t FirmwareCodeAddress(const void* site)
+{
+    Dl_info info{};
+    if (site == nullptr || dladdr(site, &info) == 0 || info.dli_fbase == nullptr)
+        return 0;
+    const uintptr_t offset = reinterpret_cast<uintptr_t>(site) - reinterpret_cast<uintptr_t>(info.dli_fbase);
+    return static_cast<uint32_t>(0x08000000u + (offset & 0x00FFFFFEu));
 }
+} // namespace
 
 Board& Board::Instance()
 {
@@ -191,11 +206,11 @@ void Board::SetClockTree(uint32_t sysclkHz, uint32_t hclkHz, uint32_t pclk1Hz, u
         peripheral->OnClockChange();
 }
 
-uint32_t Board::Read(uint32_t address, unsigned size)
+uint32_t Board::Read(uint32_t address, unsigned size, const void* site)
 {
     Peripheral* peripheral = Lookup(address);
     if (peripheral == nullptr)
-        return Unmapped(address, 0, size, false);
+        return Unmapped(address, 0, size, false, site);
     Charge(*peripheral, address, false);
     // With its clock off a peripheral reads 0 (firmware may check "is it running" that way).
     const uint32_t value =
@@ -206,7 +221,7 @@ uint32_t Board::Read(uint32_t address, unsigned size)
     return value;
 }
 
-void Board::Write(uint32_t address, uint32_t value, unsigned size)
+void Board::Write(uint32_t address, uint32_t value, unsigned size, const void* site)
 {
     if (!m_addressUpper.empty())
         for (auto it = m_addressUpper.begin(); it != m_addressUpper.end(); ++it)
@@ -218,7 +233,7 @@ void Board::Write(uint32_t address, uint32_t value, unsigned size)
     Peripheral* peripheral = Lookup(address);
     if (peripheral == nullptr)
     {
-        Unmapped(address, value, size, true);
+        Unmapped(address, value, size, true, site);
         return;
     }
     Charge(*peripheral, address, true);
@@ -270,7 +285,7 @@ void Board::Nop()
     m_core.Poll();
 }
 
-uint32_t Board::Unmapped(uint32_t address, uint32_t value, unsigned size, bool write)
+uint32_t Board::Unmapped(uint32_t address, uint32_t value, unsigned size, bool write, const void* site)
 {
     char message[200];
     std::snprintf(message, sizeof message, "%u-byte %s address 0x%08X%s%08X: no peripheral is modelled there", size,
@@ -282,8 +297,17 @@ uint32_t Board::Unmapped(uint32_t address, uint32_t value, unsigned size, bool w
         return 0;
     }
     // On the chip an access to a reserved address is a precise bus fault, escalated to HardFault.
+    // The stacked frame holds what a load or store would have had in its registers: the address
+    // in r0, the value stored in r1, the width in r2, and for the PC the access's place in the
+    // host code (see FirmwareCodeAddress).
     Warn(message);
-    m_core.Fault(SCB_CFSR_PRECISERR | SCB_CFSR_BFARVALID, address, true);
+    VelmoraExceptionFrame frame{};
+    frame.r0 = address;
+    frame.r1 = write ? value : 0;
+    frame.r2 = size;
+    frame.pc = FirmwareCodeAddress(site);
+    frame.xpsr = 0x01000000;
+    m_core.Fault(SCB_CFSR_PRECISERR | SCB_CFSR_BFARVALID, address, true, frame);
     return 0;
 }
 

@@ -46,8 +46,10 @@ public:
     Core& core() { return m_core; }
 
     // ---- bus (the hot path) ----
-    uint32_t Read(uint32_t address, unsigned size);
-    void Write(uint32_t address, uint32_t value, unsigned size);
+    // `site`: the host code that made the access (the firmware's instruction), for the stacked
+    // frame of a bus fault.
+    uint32_t Read(uint32_t address, unsigned size, const void* site = nullptr);
+    void Write(uint32_t address, uint32_t value, unsigned size, const void* site = nullptr);
     // A 32-bit register written with a whole host pointer (see velmora_register.h).
     void WriteAddress(uint32_t address, uint64_t value);
     // __NOP(): one cycle; a run of them with nothing in between jumps to the next event.
@@ -149,7 +151,7 @@ private:
     Board();
     ~Board();
     void CreateModels();
-    uint32_t Unmapped(uint32_t address, uint32_t value, unsigned size, bool write);
+    uint32_t Unmapped(uint32_t address, uint32_t value, unsigned size, bool write, const void* site);
     void LostWrite(Peripheral& peripheral, uint32_t offset);
     void TraceAccess(Peripheral& peripheral, uint32_t offset, uint32_t value, unsigned size, bool write);
     void StartStallDetector();

@@ -229,7 +229,7 @@ void Core::SupervisorCall(uintptr_t r0, uintptr_t r1, uintptr_t r2, uintptr_t r3
     Poll();
 }
 
-void Core::Fault(uint32_t cfsrBits, uint32_t faultAddress, bool addressValid)
+void Core::Fault(uint32_t cfsrBits, uint32_t faultAddress, bool addressValid, const VelmoraExceptionFrame& frame)
 {
     m_board.SetFaultStatus(cfsrBits, SCB_HFSR_FORCED, faultAddress, addressValid);
     if (m_executionPriority <= GroupPriority(excHardFault))
@@ -237,8 +237,6 @@ void Core::Fault(uint32_t cfsrBits, uint32_t faultAddress, bool addressValid)
         m_board.Diagnose("fault inside HardFault or NMI: the core locks up");
         return;
     }
-    VelmoraExceptionFrame frame{};
-    frame.xpsr = 0x01000000;
     Enter(excHardFault, frame);
 }
 

@@ -95,7 +95,8 @@ public:
     void SupervisorCall(uintptr_t r0, uintptr_t r1, uintptr_t r2, uintptr_t r3 = 0);
     // A synchronous fault escalated to HardFault (the configurable faults are never enabled by the
     // firmware): sets the status registers and runs the handler.
-    void Fault(uint32_t cfsrBits, uint32_t faultAddress, bool addressValid);
+    // `frame` is what the core stacks: the registers of the code that faulted.
+    void Fault(uint32_t cfsrBits, uint32_t faultAddress, bool addressValid, const VelmoraExceptionFrame& frame);
 
     // Frame and EXC_RETURN of the innermost exception (what the handler sees on its stack/in LR).
     uintptr_t MainStackPointer() const;

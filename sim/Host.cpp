@@ -83,9 +83,15 @@ uintptr_t ReserveAddressSpace()
     return base;
 }
 
-uint32_t BusRead(uint32_t address, unsigned size) { return Sim::Board::Instance().Read(address, size); }
+uint32_t BusRead(uint32_t address, unsigned size)
+{
+    return Sim::Board::Instance().Read(address, size, __builtin_return_address(0));
+}
 
-void BusWrite(uint32_t address, uint32_t value, unsigned size) { Sim::Board::Instance().Write(address, value, size); }
+void BusWrite(uint32_t address, uint32_t value, unsigned size)
+{
+    Sim::Board::Instance().Write(address, value, size, __builtin_return_address(0));
+}
 
 void BusWriteAddress(uint32_t address, uint64_t value) { Sim::Board::Instance().WriteAddress(address, value); }
 

@@ -46,4 +46,6 @@ private:
     UnhandledExceptionHandler m_onUnhandledException;
 };
 
+extern System& system;
+
 } // namespace Velmora

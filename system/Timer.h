@@ -29,4 +29,6 @@ private:
     Driver::Timer* m_driver;
 };
 
+extern Timer& timer;
+
 } // namespace Velmora

@@ -1,0 +1,60 @@
+// From the start code to main: the hardware hook that runs before any static constructor, and the
+// library's global references, bound by this unit's one static constructor.
+
+#include "system/HeapMemory.h"
+#include "system/System.h"
+#include "system/Timer.h"
+
+#include "drivers/DigitalInput.h"
+#include "drivers/DigitalOutput.h"
+#include "drivers/ExDigitalInput.h"
+#include "drivers/ExDigitalOutput.h"
+#include "drivers/NVRam.h"
+#include "drivers/RTC.h"
+#include "graphics/LCD.h"
+#include "usb/Console.h"
+
+#include "stm32f4xx.h"
+#include "system_stm32f4xx.h"
+
+#include <cstdio>
+
+// Clocks, console and a cleared, lit display before any static constructor runs, so whatever a
+// constructor prints or draws has somewhere to go.
+extern "C" void hardware_init_hook()
+{
+    SystemInit();
+    std::setvbuf(stdin, nullptr, _IONBF, 0);
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
+
+    Velmora::LCD& display = Velmora::LCD::GetInstance();
+    display.EnableFlush(true);
+    display.Clear();
+    // The cleared picture goes out from the tearing-signal interrupt.
+    while (display.HasChanges())
+        __NOP();
+    display.SetBacklightBrightness(255);
+}
+
+extern "C" void software_init_hook()
+{
+}
+
+namespace Velmora
+{
+
+// Binding a reference constructs its singleton and brings up its drivers, in this order.
+HeapMemory& heapMemory = HeapMemory::GetInstance();
+Console& console = Console::GetInstance();
+DigitalInputs& digitalInputs = DigitalInputs::GetInstance();
+DigitalOutputs& digitalOutputs = DigitalOutputs::GetInstance();
+ExDigitalInputs& exDigitalInputs = ExDigitalInputs::GetInstance();
+ExDigitalOutputs& exDigitalOutputs = ExDigitalOutputs::GetInstance();
+LCD& lcd = LCD::GetInstance();
+NVRam& nvram = NVRam::GetInstance();
+RTC& rtc = RTC::GetInstance();
+System& system = System::GetInstance();
+Timer& timer = Timer::GetInstance();
+
+} // namespace Velmora
