@@ -1,6 +1,9 @@
 #include "sim/Board.h"
 
+#include "sim/devices/Buzzer.h"
 #include "sim/devices/I2cBoard.h"
+#include "sim/devices/TouchScreen.h"
+#include "sim/models/Adc.h"
 #include "sim/devices/Ssd1963Bus.h"
 #include "sim/models/Dma.h"
 #include "sim/models/Exti.h"
@@ -114,6 +117,20 @@ void Board::CreateModels()
 
     // Board wiring of alternate functions: the buzzer on PA10 is TIM1 channel 3 (AF1).
     m_timers[1]->RouteChannel(3, 0, 10, 1);
+    m_buzzer.reset(new Buzzer(*this, *m_timers[1]));
+
+    // The analog converters, the voltages on their pins and the touch screen on PC0..PC3/PF10/PF11.
+    m_analogPins.reset(new AnalogPins());
+    AdcCommon* adcCommon = own(new AdcCommon(*this));
+    const uint32_t adcBits[4] = {0, RCC_APB2ENR_ADC1EN, RCC_APB2ENR_ADC2EN, RCC_APB2ENR_ADC3EN};
+    for (int number = 1; number <= 3; ++number)
+    {
+        m_adc[number] = own(new Adc(*this, number, *m_analogPins, *adcCommon));
+        m_rcc->Connect(*m_adc[number], RccBus::Apb2, adcBits[number]);
+    }
+    // The common registers answer while any converter has its clock.
+    m_rcc->Connect(*adcCommon, RccBus::Apb2, adcBits[1] | adcBits[2] | adcBits[3]);
+    m_touchScreen.reset(new TouchScreen(*this, *m_analogPins));
 
     // The external memory controller and the display controller on its region 3.
     m_fsmc = own(new Fsmc(*this));

@@ -35,6 +35,11 @@ class Dma;
 class Scs;
 class I2c;
 class I2cBoard;
+class Adc;
+class AdcCommon;
+class AnalogPins;
+class TouchScreen;
+class Buzzer;
 
 class Board
 {
@@ -99,6 +104,11 @@ public:
     // I2C1 or I2C2, and the buses and devices they reach.
     I2c& i2c(int number) { return *m_i2c[number == 2 ? 2 : 1]; }
     I2cBoard& i2cDevices() { return *m_i2cBoard; }
+    // ADC1..ADC3, the voltages on the analog pins, and the touch screen and buzzer on the board.
+    Adc& adc(int number) { return *m_adc[number >= 1 && number <= 3 ? number : 1]; }
+    AnalogPins& analogPins() { return *m_analogPins; }
+    TouchScreen& touchScreen() { return *m_touchScreen; }
+    Buzzer& buzzer() { return *m_buzzer; }
 
     // Power-on reset of every model, time back to 0, nothing pending.
     void PowerOnReset();
@@ -279,6 +289,10 @@ private:
     Dma* m_dma[3] = {};
     I2c* m_i2c[3] = {};
     std::unique_ptr<I2cBoard> m_i2cBoard;
+    Adc* m_adc[4] = {};
+    std::unique_ptr<AnalogPins> m_analogPins;
+    std::unique_ptr<TouchScreen> m_touchScreen;
+    std::unique_ptr<Buzzer> m_buzzer;
 
     bool m_strict = true;
     std::function<void(const std::string&, bool)> m_diagnosticSink;

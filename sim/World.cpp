@@ -1,6 +1,8 @@
 #include "sim/World.h"
 
 #include "sim/devices/I2cBoard.h"
+#include "sim/devices/TouchScreen.h"
+#include "sim/models/Adc.h"
 #include "sim/models/Gpio.h"
 
 #include <cstring>
@@ -136,6 +138,39 @@ bool World::ExInputLevel(int index) { return m_board.i2cDevices().Expander(index
 bool World::ExOutputLevel(int index) { return m_board.i2cDevices().Expander(index < 16 ? 1 : 3).PinLevel(index % 16); }
 
 I2cBus& World::I2cBusOf(int number) { return m_board.i2cDevices().Bus(number); }
+
+void World::SetPinVoltage(int port, int pin, double volts) { m_board.analogPins().SetVoltage(port, pin, volts); }
+
+void World::SetAnalogInputVoltage(int index, double volts)
+{
+    static const int pins[4][2] = {{2, 4}, {2, 5}, {5, 6}, {5, 7}};
+    if (index >= 0 && index < 4)
+        SetPinVoltage(pins[index][0], pins[index][1], volts);
+}
+
+void World::TouchPress(double x, double y) { m_board.touchScreen().Press(x, y); }
+
+void World::TouchRelease() { m_board.touchScreen().Release(); }
+
+void World::HoldAdc(int number, bool hold) { m_board.adc(number).Hold(hold); }
+
+bool World::BuzzerSounding()
+{
+    m_board.buzzer().Sample();
+    return m_board.buzzer().Sounding();
+}
+
+double World::BuzzerFrequencyHz()
+{
+    m_board.buzzer().Sample();
+    return m_board.buzzer().FrequencyHz();
+}
+
+const std::vector<Buzzer::Interval>& World::BuzzerIntervals()
+{
+    m_board.buzzer().Sample();
+    return m_board.buzzer().Intervals();
+}
 
 void World::CaptureDiagnostics()
 {

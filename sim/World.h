@@ -7,6 +7,7 @@
 #pragma once
 
 #include "sim/Board.h"
+#include "sim/devices/Buzzer.h"
 #include "sim/devices/DS3231.h"
 #include "stm32f4xx.h"
 
@@ -85,6 +86,24 @@ public:
     bool ExOutputLevel(int index);
     // Bus 1 (clock, EEPROM) or 2 (expanders), for fault injection and its log.
     I2cBus& I2cBusOf(int number);
+
+    // ---- analog inputs and the touch screen ----
+    // The voltage on a pin (0 to 3.3 V full scale), as a sensor or a potentiometer would set it.
+    void SetPinVoltage(int port, int pin, double volts);
+    // The board's analog inputs 0..3 (PC4, PC5, PF6, PF7).
+    void SetAnalogInputVoltage(int index, double volts);
+    // A finger presses at the screen pixel (x, y), drags to another pixel, and lifts.
+    void TouchPress(double x, double y);
+    void TouchMove(double x, double y) { TouchPress(x, y); }
+    void TouchRelease();
+    // Fault injection: while held, conversions started on ADC1..ADC3 never finish.
+    void HoldAdc(int number, bool hold);
+
+    // ---- buzzer ----
+    bool BuzzerSounding();
+    double BuzzerFrequencyHz();
+    // The intervals in which it sounded, with their pitch; the last one has no end while it sounds.
+    const std::vector<Buzzer::Interval>& BuzzerIntervals();
 
     // ---- diagnostics ----
     // Captures errors and warnings instead of stopping the process; returns them on Take.

@@ -195,6 +195,8 @@ void Timer::Reset()
     for (uint32_t& compare : m_compare)
         compare = 0;
     m_ticksPerCount = TicksPerCount();
+    if (m_outputObserver)
+        m_outputObserver(); // a reset silences whatever listened to the outputs
 }
 
 uint32_t Timer::KernelHz() const { return OnApb2(m_number) ? board().Apb2TimerHz() : board().Apb1TimerHz(); }
@@ -294,6 +296,8 @@ void Timer::OnOverflow()
     m_ticksPerCount = TicksPerCount();
     Update();
     Schedule();
+    if (m_outputObserver)
+        m_outputObserver(); // the shadow registers may have taken a new period or duty
 }
 
 void Timer::Update()
@@ -330,6 +334,8 @@ void Timer::WriteCr1(Register& reg, uint32_t, uint32_t, uint32_t)
     for (const Route& route : m_routes)
         if (route.port >= 0)
             board().gpio(route.port).Resolve();
+    if (m_outputObserver)
+        m_outputObserver();
 }
 
 void Timer::WriteSr(Register&, uint32_t, uint32_t, uint32_t)
@@ -367,6 +373,8 @@ void Timer::WriteEgr(Register&, uint32_t, uint32_t written, uint32_t)
     if (m_advanced && (written & TIM_EGR_COMG))
         Reg(sr).value |= TIM_SR_COMIF;
     Schedule();
+    if (m_outputObserver)
+        m_outputObserver();
 }
 
 void Timer::WriteCnt(Register& reg, uint32_t, uint32_t, uint32_t)
@@ -402,6 +410,8 @@ void Timer::WriteOutputs(Register&, uint32_t, uint32_t, uint32_t)
     for (const Route& route : m_routes)
         if (route.port >= 0)
             board().gpio(route.port).Resolve();
+    if (m_outputObserver)
+        m_outputObserver();
 }
 
 Timer::Output Timer::ChannelOutput(int channel)

@@ -17,6 +17,9 @@
 #include "sim/Peripheral.h"
 #include "sim/models/Gpio.h"
 
+#include <functional>
+#include <utility>
+
 namespace Sim
 {
 
@@ -48,6 +51,8 @@ public:
     bool AlternateLevel(int port, int pin, bool& driving) override;
     // Routes channel 1..4 to a pin when that pin selects alternate function `af`.
     void RouteChannel(int channel, int port, int pin, uint32_t af);
+    // Called after every write that may change the channels' output signals (a buzzer listening).
+    void SetOutputObserver(std::function<void()> observer) { m_outputObserver = std::move(observer); }
 
 private:
     static void UpdateEventCallback(void* self);
@@ -96,6 +101,7 @@ private:
         uint32_t af = 0;
     };
     Route m_routes[4];
+    std::function<void()> m_outputObserver;
 };
 
 } // namespace Sim
