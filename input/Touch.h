@@ -35,4 +35,6 @@ private:
     Driver::Touch* m_driver;
 };
 
+extern Touch& touch;
+
 } // namespace Velmora

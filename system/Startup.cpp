@@ -5,13 +5,17 @@
 #include "system/System.h"
 #include "system/Timer.h"
 
+#include "drivers/AnalogInput.h"
+#include "drivers/Buzzer.h"
 #include "drivers/DigitalInput.h"
 #include "drivers/DigitalOutput.h"
 #include "drivers/ExDigitalInput.h"
+#include "drivers/Ethernet.h"
 #include "drivers/ExDigitalOutput.h"
 #include "drivers/NVRam.h"
 #include "drivers/RTC.h"
 #include "graphics/LCD.h"
+#include "input/Touch.h"
 #include "usb/Console.h"
 
 #include "stm32f4xx.h"
@@ -27,6 +31,8 @@ extern "C" void hardware_init_hook()
     std::setvbuf(stdin, nullptr, _IONBF, 0);
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::setvbuf(stderr, nullptr, _IONBF, 0);
+    // The buzzer's timer starts with its outputs off; set it up now so that it stays silent.
+    Velmora::Buzzer::GetInstance().Off(true);
 
     Velmora::LCD& display = Velmora::LCD::GetInstance();
     display.EnableFlush(true);
@@ -46,9 +52,12 @@ namespace Velmora
 
 // Binding a reference constructs its singleton and brings up its drivers, in this order.
 HeapMemory& heapMemory = HeapMemory::GetInstance();
+AnalogInputs& analogInputs = AnalogInputs::GetInstance();
+Buzzer& buzzer = Buzzer::GetInstance();
 Console& console = Console::GetInstance();
 DigitalInputs& digitalInputs = DigitalInputs::GetInstance();
 DigitalOutputs& digitalOutputs = DigitalOutputs::GetInstance();
+Ethernet& ethernet = Ethernet::GetInstance();
 ExDigitalInputs& exDigitalInputs = ExDigitalInputs::GetInstance();
 ExDigitalOutputs& exDigitalOutputs = ExDigitalOutputs::GetInstance();
 LCD& lcd = LCD::GetInstance();
@@ -56,5 +65,7 @@ NVRam& nvram = NVRam::GetInstance();
 RTC& rtc = RTC::GetInstance();
 System& system = System::GetInstance();
 Timer& timer = Timer::GetInstance();
+// Last: constructing the touch screen starts sampling.
+Touch& touch = Touch::GetInstance();
 
 } // namespace Velmora
