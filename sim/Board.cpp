@@ -4,6 +4,7 @@
 #include "sim/devices/I2cBoard.h"
 #include "sim/devices/TouchScreen.h"
 #include "sim/models/Adc.h"
+#include "sim/devices/SdCard.h"
 #include "sim/devices/Ssd1963Bus.h"
 #include "sim/models/Dma.h"
 #include "sim/models/Exti.h"
@@ -14,6 +15,7 @@
 #include "sim/models/Pwr.h"
 #include "sim/models/Rcc.h"
 #include "sim/models/Scs.h"
+#include "sim/models/Sdio.h"
 #include "sim/models/Syscfg.h"
 #include "sim/models/Timer.h"
 #include "stm32f4xx.h"
@@ -94,6 +96,9 @@ void Board::CreateModels()
     m_rcc->Connect(*m_pwr, RccBus::Apb1, RCC_APB1ENR_PWREN);
     m_rcc->Connect(*m_dma[1], RccBus::Ahb1, RCC_AHB1ENR_DMA1EN);
     m_rcc->Connect(*m_dma[2], RccBus::Ahb1, RCC_AHB1ENR_DMA2EN);
+    m_sdCard.reset(new SdCard(*this));
+    m_sdio = own(new Sdio(*this, *m_sdCard));
+    m_rcc->Connect(*m_sdio, RccBus::Apb2, RCC_APB2ENR_SDIOEN);
     m_rcc->Connect(*m_syscfg, RccBus::Apb2, RCC_APB2ENR_SYSCFGEN);
     const uint32_t apb1Timers[15] = {0, 0, RCC_APB1ENR_TIM2EN, RCC_APB1ENR_TIM3EN, RCC_APB1ENR_TIM4EN,
                                      RCC_APB1ENR_TIM5EN, RCC_APB1ENR_TIM6EN, RCC_APB1ENR_TIM7EN, 0, 0, 0, 0,

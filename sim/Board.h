@@ -40,6 +40,8 @@ class AdcCommon;
 class AnalogPins;
 class TouchScreen;
 class Buzzer;
+class Sdio;
+class SdCard;
 
 class Board
 {
@@ -109,6 +111,9 @@ public:
     AnalogPins& analogPins() { return *m_analogPins; }
     TouchScreen& touchScreen() { return *m_touchScreen; }
     Buzzer& buzzer() { return *m_buzzer; }
+    // The SD host controller and the card socket behind it.
+    Sdio& sdio() { return *m_sdio; }
+    SdCard& sdCard() { return *m_sdCard; }
 
     // Power-on reset of every model, time back to 0, nothing pending.
     void PowerOnReset();
@@ -293,6 +298,8 @@ private:
     std::unique_ptr<AnalogPins> m_analogPins;
     std::unique_ptr<TouchScreen> m_touchScreen;
     std::unique_ptr<Buzzer> m_buzzer;
+    Sdio* m_sdio = nullptr;
+    std::unique_ptr<SdCard> m_sdCard;
 
     bool m_strict = true;
     std::function<void(const std::string&, bool)> m_diagnosticSink;

@@ -9,6 +9,7 @@
 #include "sim/Board.h"
 #include "sim/devices/Buzzer.h"
 #include "sim/devices/DS3231.h"
+#include "sim/devices/SdCard.h"
 #include "stm32f4xx.h"
 
 #include <cstdint>
@@ -58,6 +59,17 @@ public:
     void ReleasePin(int port, int pin);
     // The level on the pin as the chip and the outside see it.
     bool PinLevel(int port, int pin) const;
+
+    // ---- SD card socket ----
+    // Puts a card whose blocks are the disk image `image` into the socket (the card-detect pin
+    // follows); false with `error` set when the image cannot be used. Write protection and fault
+    // injection: Card().SetWriteProtected, Card().InjectFault.
+    bool InsertCard(const std::string& image, SdCard::Kind kind = SdCard::Kind::Auto, std::string* error = nullptr)
+    {
+        return m_board.sdCard().Insert(image, kind, error);
+    }
+    void RemoveCard() { m_board.sdCard().Remove(); }
+    SdCard& Card() { return m_board.sdCard(); }
 
     // ---- interrupts ----
     // Replaces the handler of an interrupt or system exception (tests without the firmware's).
