@@ -8,8 +8,8 @@
 // does not announce high-capacity support), SDSC byte addressing and SDHC block addressing, the
 // programming busy time after a write, the card's temporary write protection (WP_VIOLATION, the
 // block is not written), a locked card (CARD_IS_LOCKED), version 1.x cards (no answer to CMD8)
-// and MultiMediaCards (no answer to CMD8 nor CMD55). Illegal commands get no response and set
-// ILLEGAL_COMMAND in the next response. Faults the world can inject: a response with a CRC
+// and MultiMediaCards (no answer to CMD8 nor CMD55). Illegal commands get no response and change
+// nothing. Faults the world can inject: a response with a CRC
 // error, a missing response, a data block with a CRC error, a removal halfway through the next
 // data block.
 // Differs: no multi-block commands, erase, lock/unlock, switch function or SD status; the

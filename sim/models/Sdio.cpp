@@ -228,7 +228,9 @@ uint32_t Sdio::Status() const
         status |= SDIO_STA_RXACT;
     if (m_data == DataState::WaitSend || m_data == DataState::Send || m_data == DataState::Busy)
         status |= SDIO_STA_TXACT;
-    if (receiving)
+    // The FIFO flags describe the direction in use: receive while the data path receives or
+    // received words wait, transmit while it transmits.
+    if (receiving && (m_data != DataState::Idle || m_fifoLevel > 0))
     {
         if (m_fifoLevel > 0)
             status |= SDIO_STA_RXDAVL;
@@ -239,7 +241,7 @@ uint32_t Sdio::Status() const
         if (m_fifoLevel == fifoWords)
             status |= SDIO_STA_RXFIFOF;
     }
-    else
+    else if (!receiving && m_data != DataState::Idle)
     {
         if (m_fifoLevel > 0)
             status |= SDIO_STA_TXDAVL;
