@@ -16,6 +16,7 @@
 #include "drivers/RTC.h"
 #include "graphics/LCD.h"
 #include "input/Touch.h"
+#include "storage/SDCard.h"
 #include "usb/Console.h"
 
 #include "stm32f4xx.h"
@@ -63,6 +64,7 @@ ExDigitalOutputs& exDigitalOutputs = ExDigitalOutputs::GetInstance();
 LCD& lcd = LCD::GetInstance();
 NVRam& nvram = NVRam::GetInstance();
 RTC& rtc = RTC::GetInstance();
+SDCard& sdCard = SDCard::GetInstance();
 System& system = System::GetInstance();
 Timer& timer = Timer::GetInstance();
 // Last: constructing the touch screen starts sampling.

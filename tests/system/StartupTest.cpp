@@ -11,6 +11,7 @@
 #include "drivers/NVRam.h"
 #include "drivers/RTC.h"
 #include "graphics/LCD.h"
+#include "storage/SDCard.h"
 #include "usb/Console.h"
 
 #include "sim/Console.h"
@@ -92,6 +93,7 @@ TEST(StartupTest, EveryGlobalReferenceIsItsClassInstance)
     EXPECT_EQ(&Velmora::lcd, &Velmora::LCD::GetInstance());
     EXPECT_EQ(&Velmora::nvram, &Velmora::NVRam::GetInstance());
     EXPECT_EQ(&Velmora::rtc, &Velmora::RTC::GetInstance());
+    EXPECT_EQ(&Velmora::sdCard, &Velmora::SDCard::GetInstance());
     EXPECT_EQ(&Velmora::system, &Velmora::System::GetInstance());
     EXPECT_EQ(&Velmora::timer, &Velmora::Timer::GetInstance());
 
