@@ -219,6 +219,22 @@ FRESULT RemoveChain(FATFS& fs, DWORD cluster)
     return FR_OK;
 }
 
+// What a CreateChain result means for the caller: FR_OK for a cluster.
+FRESULT ChainError(DWORD cluster)
+{
+    switch (cluster)
+    {
+    case 0:
+        return FR_DENIED; // the volume is full
+    case 1:
+        return FR_DISK_ERR;
+    case 0xFFFFFFFF:
+        return FR_INT_ERR;
+    default:
+        return FR_OK;
+    }
+}
+
 // FAT32 keeps a free-cluster count and a search hint in FSInfo; after changes they are marked
 // unknown, which every reader accepts.
 FRESULT SyncVolume(FATFS& fs)
@@ -384,12 +400,8 @@ FRESULT DirNext(DIR& dir, bool stretch)
         if (!stretch)
             return FR_NO_FILE;
         next = CreateChain(fs, dir.clust);
-        if (next == 0)
-            return FR_DENIED;
-        if (next == 1)
-            return FR_DISK_ERR;
-        if (next == 0xFFFFFFFF)
-            return FR_INT_ERR;
+        if (ChainError(next) != FR_OK)
+            return ChainError(next);
         for (DWORD s = 0; s < fs.csize; ++s)
         {
             FRESULT result = ClaimWindow(fs, ClusterSector(fs, next) + s);
@@ -679,6 +691,17 @@ FRESULT FollowPath(FATFS& fs, const char* path, DIR& dir, const char*& name, uns
     }
 }
 
+// The registered volume and, in it, the parent directory of `path` and its last segment.
+FRESULT Locate(const char* path, FATFS*& fs, DIR& dir, const char*& name, unsigned& length, FILINFO& info)
+{
+    if (path == nullptr)
+        return FR_INVALID_NAME;
+    FRESULT result = Volume(path, fs);
+    if (result != FR_OK)
+        return result;
+    return FollowPath(*fs, path, dir, name, length, info);
+}
+
 // The 11-byte 8.3 form of a name and its case flags; false when it is no valid 8.3 name
 // (a long name, mixed case within a part, characters 8.3 names cannot hold).
 bool MakeShortName(const char* name, unsigned length, BYTE* out, BYTE& caseFlags)
@@ -834,12 +857,8 @@ FRESULT FileCluster(FIL& file, DWORD position, bool grow, DWORD& cluster)
             return FR_OK;
         }
         const DWORD created = CreateChain(fs, 0);
-        if (created == 0)
-            return FR_DENIED;
-        if (created == 1)
-            return FR_DISK_ERR;
-        if (created == 0xFFFFFFFF)
-            return FR_INT_ERR;
+        if (ChainError(created) != FR_OK)
+            return ChainError(created);
         file.sclust = created;
         file.flag |= modifiedFlag;
         file.clust = created;
@@ -865,12 +884,8 @@ FRESULT FileCluster(FIL& file, DWORD position, bool grow, DWORD& cluster)
                 return FR_OK;
             }
             next = CreateChain(fs, file.clust);
-            if (next == 0)
-                return FR_DENIED;
-            if (next == 1)
-                return FR_DISK_ERR;
-            if (next == 0xFFFFFFFF)
-                return FR_INT_ERR;
+            if (ChainError(next) != FR_OK)
+                return ChainError(next);
         }
         file.clust = next;
         ++file.clust_index;
@@ -905,14 +920,12 @@ FRESULT f_open(FIL* fp, const char* path, BYTE mode)
         return FR_INVALID_OBJECT;
     fp->fs = nullptr;
     FATFS* fs = nullptr;
-    FRESULT result = Volume(path, fs);
-    if (result != FR_OK)
-        return result;
     DIR dir;
     const char* name;
     unsigned length;
     FILINFO info;
-    if ((result = FollowPath(*fs, path, dir, name, length, info)) != FR_OK)
+    FRESULT result = Locate(path, fs, dir, name, length, info);
+    if (result != FR_OK)
         return result;
     if (length == 0)
         return FR_INVALID_NAME; // the root directory is no file
@@ -1092,19 +1105,20 @@ FRESULT f_lseek(FIL* fp, DWORD offset)
     return FR_OK;
 }
 
-FRESULT f_opendir(DIR* dp, const char* path)
+namespace
+{
+
+FRESULT OpenDirectory(DIR* dp, const char* path)
 {
     if (dp == nullptr || path == nullptr)
         return FR_INVALID_OBJECT;
     dp->fs = nullptr;
     FATFS* fs = nullptr;
-    FRESULT result = Volume(path, fs);
-    if (result != FR_OK)
-        return result;
     const char* name;
     unsigned length;
     FILINFO info;
-    if ((result = FollowPath(*fs, path, *dp, name, length, info)) != FR_OK)
+    FRESULT result = Locate(path, fs, *dp, name, length, info);
+    if (result != FR_OK)
         return result;
     if (length != 0)
     {
@@ -1119,6 +1133,17 @@ FRESULT f_opendir(DIR* dp, const char* path)
     }
     DirRewind(*dp);
     return FR_OK;
+}
+
+} // namespace
+
+FRESULT f_opendir(DIR* dp, const char* path)
+{
+    const FRESULT result = OpenDirectory(dp, path);
+    // A directory that did not open is no open object.
+    if (result != FR_OK && dp != nullptr)
+        dp->fs = nullptr;
+    return result;
 }
 
 FRESULT f_readdir(DIR* dp, FILINFO* info)
@@ -1157,14 +1182,12 @@ FRESULT f_closedir(DIR* dp)
 FRESULT f_stat(const char* path, FILINFO* info)
 {
     FATFS* fs = nullptr;
-    FRESULT result = Volume(path, fs);
-    if (result != FR_OK)
-        return result;
     DIR dir;
     const char* name;
     unsigned length;
     FILINFO found;
-    if ((result = FollowPath(*fs, path, dir, name, length, found)) != FR_OK)
+    FRESULT result = Locate(path, fs, dir, name, length, found);
+    if (result != FR_OK)
         return result;
     if (length == 0)
         return FR_INVALID_NAME;
@@ -1178,14 +1201,12 @@ FRESULT f_stat(const char* path, FILINFO* info)
 FRESULT f_unlink(const char* path)
 {
     FATFS* fs = nullptr;
-    FRESULT result = Volume(path, fs);
-    if (result != FR_OK)
-        return result;
     DIR dir;
     const char* name;
     unsigned length;
     FILINFO info;
-    if ((result = FollowPath(*fs, path, dir, name, length, info)) != FR_OK)
+    FRESULT result = Locate(path, fs, dir, name, length, info);
+    if (result != FR_OK)
         return result;
     if (length == 0)
         return FR_INVALID_NAME;
@@ -1223,14 +1244,12 @@ FRESULT f_unlink(const char* path)
 FRESULT f_mkdir(const char* path)
 {
     FATFS* fs = nullptr;
-    FRESULT result = Volume(path, fs);
-    if (result != FR_OK)
-        return result;
     DIR dir;
     const char* name;
     unsigned length;
     FILINFO info;
-    if ((result = FollowPath(*fs, path, dir, name, length, info)) != FR_OK)
+    FRESULT result = Locate(path, fs, dir, name, length, info);
+    if (result != FR_OK)
         return result;
     if (length == 0)
         return FR_EXIST;
@@ -1245,12 +1264,8 @@ FRESULT f_mkdir(const char* path)
         return FR_INVALID_NAME;
     const DWORD parent = dir.sclust == (fs->fs_type == fat32 ? fs->dirbase : 0) ? 0 : dir.sclust;
     const DWORD cluster = CreateChain(*fs, 0);
-    if (cluster == 0)
-        return FR_DENIED;
-    if (cluster == 1)
-        return FR_DISK_ERR;
-    if (cluster == 0xFFFFFFFF)
-        return FR_INT_ERR;
+    if (ChainError(cluster) != FR_OK)
+        return ChainError(cluster);
     // The new directory's cluster: "." and "..", the rest cleared.
     for (DWORD s = 0; s < fs->csize; ++s)
     {

@@ -171,6 +171,10 @@ TEST_F(FatTest, FoldersNamesAndListings)
     EXPECT_EQ(FR_NO_PATH, f_stat("nowhere/nothing.txt", &info));
     EXPECT_EQ(FR_NO_PATH, f_stat("ROOT.TXT/inside", &info));
     EXPECT_EQ(FR_INVALID_DRIVE, f_stat("1:/ROOT.TXT", &info));
+    // A file is no directory, and a directory that did not open cannot be read.
+    static DIR dir;
+    EXPECT_EQ(FR_NO_PATH, f_opendir(&dir, "ROOT.TXT"));
+    EXPECT_EQ(FR_INVALID_OBJECT, f_readdir(&dir, &info));
 
     // Creating: 8.3 names only, lower case kept; long names are refused, nothing is created.
     static FIL file;
