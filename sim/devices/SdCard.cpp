@@ -224,7 +224,7 @@ uint32_t SdCard::Status()
 void SdCard::ShortResponse(SdResponse& response, uint8_t index, uint32_t payload)
 {
     response.isLong = false;
-    response.index = index;
+    response.index = TakeFault(Fault::WrongIndex) ? static_cast<uint8_t>(index ^ 1) : index;
     response.words[0] = payload;
     response.crcValid = !TakeFault(Fault::ResponseCrc);
 }

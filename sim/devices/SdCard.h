@@ -10,8 +10,8 @@
 // block is not written), a locked card (CARD_IS_LOCKED), version 1.x cards (no answer to CMD8)
 // and MultiMediaCards (no answer to CMD8 nor CMD55). Illegal commands get no response and change
 // nothing. Faults the world can inject: a response with a CRC
-// error, a missing response, a data block with a CRC error, a removal halfway through the next
-// data block.
+// error, a missing response, a response naming another command, a data block with a CRC error,
+// a removal halfway through the next data block.
 // Differs: no multi-block commands, erase, lock/unlock, switch function or SD status; the
 // socket's mechanical write-protect tab is not wired on this board, so write protection is the
 // card's own; the MultiMediaCard answers nothing beyond CMD0/CMD2/CMD9/CMD7 (its own
@@ -57,6 +57,7 @@ public:
         NoResponse,            // the next command is not received: no response at all
         DataCrc,               // the next data block (either direction) fails its CRC
         RemovedDuringTransfer, // the card is pulled out halfway through the next data block
+        WrongIndex,            // the next short response carries another command's index
     };
 
     explicit SdCard(Board& board);
@@ -145,7 +146,7 @@ private:
     Tick m_readyAt = 0;         // read data available / programming finished
     uint32_t m_cid[4] = {};
     uint32_t m_csd[4] = {};
-    unsigned m_faults[4] = {};
+    unsigned m_faults[5] = {};
     Tick m_powerUpTime;
     Tick m_programmingTime;
     Tick m_readAccessTime;

@@ -112,6 +112,12 @@ TEST_F(SDIOTest, CommandFailuresNameTheCommandArgumentAndStatus)
                                &status);
     EXPECT_EQ(1u, status);
 
+    // A response that belongs to another command.
+    W().Card().InjectFault(Sim::SdCard::Fault::WrongIndex);
+    EXPECT_EQ("SDIO Error: Command Mismatch: CMD13 CMD12", MessageOf<std::runtime_error>([&] {
+                  sdio.SendCommand(13, uint32_t(Rca()) << 16, SDIO_Response_Short, true);
+              }));
+
     // R1 errors: reading past the end of the card is "out of range", bit 31.
     EXPECT_EQ("SDIO R1 Error: 2147483648", MessageOf<std::runtime_error>([&] {
                   sdio.ReadBlock(Rca(), m_block, 1u << 20, SDIO::BlockSize::Bytes512);
