@@ -1,5 +1,10 @@
 #pragma once
 
+#include "app/AnalogInputGauge.h"
+#include "app/BackButton.h"
+
+// The four analog inputs as gauges with their voltage and a scrolling chart, refreshed once per
+// completed flush until the back button is released.
 class AnalogInputsPage
 {
 public:
@@ -10,4 +15,10 @@ public:
 
     // Shows the page until its back button is released.
     void Run();
+
+private:
+    static const unsigned int gaugeCount = 4;
+
+    BackButton backButton;
+    AnalogInputGauge* gauges[gaugeCount];
 };

@@ -1,5 +1,12 @@
 #pragma once
 
+#include "app/BackButton.h"
+#include "app/DigitalInputIndicator.h"
+
+#include <vector>
+
+// The 36 digital inputs (4 direct, 32 expanded) as lamps in 4 rows of 9, kept up to date until
+// the back button is released.
 class DigitalInputsPage
 {
 public:
@@ -10,4 +17,8 @@ public:
 
     // Shows the page until its back button is released.
     void Run();
+
+private:
+    BackButton backButton;
+    std::vector<DigitalInputIndicator*> indicators;
 };

@@ -164,4 +164,9 @@ void LCD::FillText(const Point& origin, FiniteStreamReader& font, const std::str
     Background().FillPath(path, brush.GetPImpl());
 }
 
+Area LCD::MeasureText(const Point& origin, FiniteStreamReader& font, const std::string& text, float size)
+{
+    return Background().MeasureFill(PImpl::Path::Text(origin, font, ToUTF32(text), size, 0.0f));
+}
+
 } // namespace Velmora

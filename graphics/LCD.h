@@ -60,6 +60,8 @@ public:
     // Text from origin, the left end of its baseline, at size pixels per em.
     void FillText(const Point& origin, FiniteStreamReader& font, const std::string& text, float size,
                   const Brush& brush);
+    // The whole pixels that FillText with the same arguments would touch; draws nothing.
+    Area MeasureText(const Point& origin, FiniteStreamReader& font, const std::string& text, float size);
 
 private:
     LCD() = default;

@@ -70,6 +70,8 @@ public:
     // The whole pixels that stroking the path would touch; an empty area at the origin for a path
     // without outline. Draws nothing.
     Velmora::Area MeasurePath(const Path& path, const Velmora::Stroke& stroke);
+    // The same for filling the path.
+    Velmora::Area MeasureFill(const Path& path);
 
 private:
     // The pixel types have no default constructor, so the buffer is allocated as bytes of

@@ -95,11 +95,12 @@ void Graphics<Pixel, PixFmt>::StrokePath(const Path& path, const Velmora::Stroke
     Paint(*this, rasterizer, brush);
 }
 
-template <typename Pixel, typename PixFmt>
-Velmora::Area Graphics<Pixel, PixFmt>::MeasurePath(const Path& path, const Velmora::Stroke& stroke)
+namespace
 {
-    Rasterizer rasterizer;
-    AddStroke(rasterizer, path, stroke);
+
+// The whole pixels the rasterised outline touches; an empty area at the origin when it has none.
+Velmora::Area Bounds(Rasterizer& rasterizer)
+{
     // Sorting the cells settles the bounds; without cells they would keep their initial extremes.
     if (!rasterizer.rewind_scanlines())
     {
@@ -109,6 +110,23 @@ Velmora::Area Graphics<Pixel, PixFmt>::MeasurePath(const Path& path, const Velmo
     const float top = static_cast<float>(rasterizer.min_y());
     return Velmora::Area(Velmora::Point(left, top), static_cast<float>(rasterizer.max_x()) - left + 1.0f,
                          static_cast<float>(rasterizer.max_y()) - top + 1.0f);
+}
+
+} // namespace
+
+template <typename Pixel, typename PixFmt>
+Velmora::Area Graphics<Pixel, PixFmt>::MeasurePath(const Path& path, const Velmora::Stroke& stroke)
+{
+    Rasterizer rasterizer;
+    AddStroke(rasterizer, path, stroke);
+    return Bounds(rasterizer);
+}
+
+template <typename Pixel, typename PixFmt> Velmora::Area Graphics<Pixel, PixFmt>::MeasureFill(const Path& path)
+{
+    Rasterizer rasterizer;
+    AddFill(rasterizer, path);
+    return Bounds(rasterizer);
 }
 
 template class Graphics<Velmora::Color565, BackgroundPixelFormat>;
