@@ -6,6 +6,7 @@
 #include "system/Timer.h"
 
 #include "drivers/AnalogInput.h"
+#include "drivers/Driver/GPIO.h"
 #include "drivers/Buzzer.h"
 #include "drivers/DigitalInput.h"
 #include "drivers/DigitalOutput.h"
@@ -71,3 +72,11 @@ Timer& timer = Timer::GetInstance();
 Touch& touch = Touch::GetInstance();
 
 } // namespace Velmora
+
+namespace
+{
+
+// Every driver has configured its pins by now: the locks they asked for take effect together.
+const bool pinsLocked = (Driver::GPIO::GetInstance().ApplyLocks(), true);
+
+} // namespace

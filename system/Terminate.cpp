@@ -5,6 +5,7 @@
 #include "system/System.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 namespace
@@ -47,6 +48,10 @@ void __verbose_terminate_handler()
 
 } // namespace __gnu_cxx
 
+// A call through a vtable slot that was never filled: the object is half built or half destroyed,
+// and returning would carry on with whatever the caller does next. Say so and stop.
 extern "C" void __cxa_pure_virtual()
 {
+    std::fputs("pure virtual method called\r\n", stderr);
+    std::abort();
 }

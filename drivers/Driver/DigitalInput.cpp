@@ -142,15 +142,17 @@ namespace
 
 constexpr uint8_t noChannel = 0xFF;
 
-// Clears each pending line of one EXTI interrupt in ascending order and runs the owning
-// channel's handler. Lines nobody owns are cleared so they cannot keep the interrupt pending.
+// Clears each pending, unmasked line of one EXTI interrupt in ascending order and runs the owning
+// channel's handler. Lines nobody owns are cleared so they cannot keep the interrupt pending. A
+// masked line is left alone even when its flag is set: masking is how a driver keeps its handler
+// out (the display's refresh bracket), and an edge latched before the mask must not get through.
 template <size_t N>
 void DispatchLines(const uint8_t (&lines)[N], const uint8_t (&channels)[N])
 {
     for (size_t i = 0; i < N; ++i)
     {
         const uint32_t line = 1u << lines[i];
-        if (EXTI_GetITStatus(line) == RESET && EXTI_GetFlagStatus(line) == RESET)
+        if (EXTI_GetITStatus(line) == RESET)
             continue;
         EXTI_ClearITPendingBit(line);
         EXTI_ClearFlag(line);

@@ -25,13 +25,25 @@ GPIO_InitTypeDef Prepare(GPIO::Port port, GPIO::Pin pin, GPIOMode_TypeDef mode, 
     return init;
 }
 
-void Finish(GPIO::Port port, GPIO::Pin pin, bool lock)
+} // namespace
+
+void GPIO::RequestLock(Port port, Pin pin, bool lock)
 {
     if (lock)
-        GPIO_PinLockConfig(GPIO::Registers(port), static_cast<uint16_t>(1u << pin));
+        m_requestedLocks[static_cast<unsigned>(port)] |= static_cast<uint16_t>(1u << pin);
 }
 
-} // namespace
+void GPIO::ApplyLocks()
+{
+    for (unsigned port = 0; port < portCount; ++port)
+    {
+        if (m_requestedLocks[port] == 0 || m_portLocked[port])
+            continue;
+        GPIO_PinLockConfig(Registers(static_cast<Port>(port)), m_requestedLocks[port]);
+        m_portLocked[port] = true;
+        m_requestedLocks[port] = 0;
+    }
+}
 
 GPIO_TypeDef* GPIO::Registers(Port port)
 {
@@ -48,21 +60,21 @@ void GPIO::DigitalOut(Port port, Pin pin, Pull pull, OutputType type, bool lock,
 {
     GPIO_InitTypeDef init = Prepare(port, pin, GPIO_Mode_OUT, pull, type, speed);
     GPIO_Init(Registers(port), &init);
-    Finish(port, pin, lock);
+    RequestLock(port, pin, lock);
 }
 
 void GPIO::DigitalIn(Port port, Pin pin, Pull pull, bool lock, Speed speed)
 {
     GPIO_InitTypeDef init = Prepare(port, pin, GPIO_Mode_IN, pull, OutputType::PushPull, speed);
     GPIO_Init(Registers(port), &init);
-    Finish(port, pin, lock);
+    RequestLock(port, pin, lock);
 }
 
 void GPIO::AnalogIn(Port port, Pin pin, Pull pull, bool lock, Speed speed)
 {
     GPIO_InitTypeDef init = Prepare(port, pin, GPIO_Mode_AN, pull, OutputType::PushPull, speed);
     GPIO_Init(Registers(port), &init);
-    Finish(port, pin, lock);
+    RequestLock(port, pin, lock);
 }
 
 void GPIO::AlternateFunction(Port port, Pin pin, AltFunction function, OutputType type, Pull pull, bool lock,
@@ -71,7 +83,7 @@ void GPIO::AlternateFunction(Port port, Pin pin, AltFunction function, OutputTyp
     GPIO_InitTypeDef init = Prepare(port, pin, GPIO_Mode_AF, pull, type, speed);
     GPIO_Init(Registers(port), &init);
     GPIO_PinAFConfig(Registers(port), pin, function);
-    Finish(port, pin, lock);
+    RequestLock(port, pin, lock);
 }
 
 } // namespace Driver

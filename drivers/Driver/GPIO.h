@@ -56,8 +56,20 @@ public:
     void AlternateFunction(Port port, Pin pin, AltFunction function, OutputType type, Pull pull, bool lock,
                            Speed speed);
 
+    // A lock asked for with a configuration takes effect here, for every pin asked for since the
+    // last call, with one lock sequence per port: the silicon freezes a port's lock register at
+    // its first sequence until the next reset, so locking pins one at a time would hold only the
+    // first of each port. Start-up calls it once every driver has configured its pins; pins asked
+    // for later on a port that is already locked stay unlocked.
+    void ApplyLocks();
+
 private:
     GPIO() = default;
+    void RequestLock(Port port, Pin pin, bool lock);
+
+    static constexpr unsigned portCount = 9;
+    uint16_t m_requestedLocks[portCount] = {};
+    bool m_portLocked[portCount] = {};
 };
 
 } // namespace Driver

@@ -35,6 +35,19 @@ void SendPwmConfiguration(SSD1963& chip, uint8_t duty)
     chip.WriteData(0x00);
 }
 
+// Sends one command sequence with the tearing interrupt masked. A flush cutting in would start
+// its own commands in the middle of ours, and our remaining parameters would then land in frame
+// memory as pixels after its memory-write command.
+template <typename Sequence>
+void SendUninterrupted(SSD1963& chip, Sequence sequence)
+{
+    const bool wasEnabled = chip.IsRefreshEnabled();
+    chip.DisableRefresh(true);
+    sequence();
+    if (wasEnabled)
+        chip.EnableRefresh(true);
+}
+
 } // namespace
 
 LCD& LCD::GetInstance()
@@ -128,14 +141,17 @@ Velmora::PixelArea LCD::GetArea() const
 
 void LCD::On(bool on)
 {
-    SSD1963::GetInstance().WriteCommand(on ? commandDisplayOn : commandDisplayOff);
+    SSD1963& chip = SSD1963::GetInstance();
+    SendUninterrupted(chip, [&chip, on] { chip.WriteCommand(on ? commandDisplayOn : commandDisplayOff); });
 }
 
 void LCD::SetBacklightBrightness(uint8_t level)
 {
     SSD1963& chip = SSD1963::GetInstance();
-    SendPwmConfiguration(chip, level);
-    SendPwmConfiguration(chip, level);
+    SendUninterrupted(chip, [&chip, level] {
+        SendPwmConfiguration(chip, level);
+        SendPwmConfiguration(chip, level);
+    });
 }
 
 bool LCD::IsRefreshEnabled() const

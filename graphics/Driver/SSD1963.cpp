@@ -36,6 +36,13 @@ constexpr DigitalInput::Channel tearingChannel = 1;
 constexpr DigitalOutput::Channel resetChannel = 0;
 constexpr uint32_t tearingLine = EXTI_Line7;
 
+// Bus timings of the panel region in HCLK cycles, derived where they are programmed.
+constexpr uint8_t slowAddressSetup = 12;
+constexpr uint8_t slowAddressHold = 15;
+constexpr uint8_t slowDataSetup = 24;
+constexpr uint8_t fastAddressHold = 1;
+constexpr uint8_t fastDataSetup = 1;
+
 DigitalInput& TearingInput()
 {
     return DigitalInput::GetInstance(tearingChannel);
@@ -51,8 +58,15 @@ SSD1963& SSD1963::GetInstance()
 
 SSD1963::SSD1963()
 {
-    // The chip runs from its 8 MHz reference clock until its PLL is up: strobes must be long.
-    FSMC::GetInstance().EnableBank(FSMC::SRAMBank::Region2, 12, 24, 24, 0);
+    // The chip latches the write strobe with its system clock, so a strobe and the gap between two
+    // strobes must each span at least one period of that clock. The region runs in mode B, where a
+    // write is ADDSET HCLK cycles with the strobe high, then DATAST + 1 cycles with it low; the
+    // address-hold phase exists only in mode D and is set to a legal value all the same.
+    //
+    // Until its PLL is up the chip runs from the 8 MHz reference clock: 125 ns a period. At
+    // 168 MHz (5.95 ns a cycle) 12 set-up cycles give 71 ns high and 24 + 1 data cycles 149 ns low;
+    // with the turnaround and the controller's own cycle the gap between strobes exceeds 125 ns too.
+    FSMC::GetInstance().EnableBank(FSMC::SRAMBank::Region2, slowAddressSetup, slowAddressHold, slowDataSetup, 0);
 
     // Reference clock: MCO1 on PA8, the internal 16 MHz oscillator divided by 2.
     GPIO::GetInstance().AlternateFunction(GPIO::Port::A, 8, 0,
@@ -82,8 +96,10 @@ SSD1963::SSD1963()
     WriteCommand(0x01);
     Velmora::Stopwatch::DelayMilliseconds(5);
 
-    // From the 100 MHz PLL the chip takes one store per bus cycle.
-    FSMC::GetInstance().EnableBank(FSMC::SRAMBank::Region2, 0, 0, 0, 0);
+    // From the 100 MHz PLL (10 ns a period) the shortest legal write is enough: DATAST 1 holds the
+    // strobe low for 2 cycles, 11.9 ns, and each store takes ADDSET 0 + DATAST 1 + 1 = 2 cycles.
+    // A zero data phase is reserved; this is also as fast as the bus goes.
+    FSMC::GetInstance().EnableBank(FSMC::SRAMBank::Region2, 0, fastAddressHold, fastDataSetup, 0);
 
     // The frame starts when the tearing line falls; the interrupt stays off until a user arms it.
     TearingInput().SetInterruptEdge(Velmora::Edge::Falling);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace PImpl
 {
@@ -41,8 +42,10 @@ LCD::~LCD()
 
 ForegroundLayer* LCD::CreateForegroundLayer(const Velmora::PixelArea& area)
 {
-    ForegroundLayer* layer = new ForegroundLayer(area);
-    m_layers.push_back(layer);
+    // Owned here until the stack holds it, so a failing push_back does not leak the layer.
+    std::unique_ptr<ForegroundLayer> owned(new ForegroundLayer(area));
+    m_layers.push_back(owned.get());
+    ForegroundLayer* layer = owned.release();
     // Cleared again now that it is on the stack, so the change is recomposited with it in place.
     layer->Clear();
     return layer;

@@ -52,11 +52,24 @@ unsigned Fsmc::AccessCycles(unsigned region, bool write) const
     const uint32_t timing = write && (Bcr(region) & FSMC_BCR1_EXTMOD) != 0 ? Bwtr(region) : Btr(region);
     const unsigned addressSetup = timing & 0xF;
     const unsigned addressHold = (timing >> 4) & 0xF;
-    const unsigned dataSetup = ((timing >> 8) & 0xFF) == 0 ? 1 : (timing >> 8) & 0xFF;
+    const unsigned dataSetup = (timing >> 8) & 0xFF;
     const unsigned busTurnaround = (timing >> 16) & 0xF;
     const unsigned accessMode = (timing >> 28) & 0x3;
     const unsigned hold = accessMode == 3 ? addressHold + 1 : 0;
     return addressSetup + hold + dataSetup + (write ? 1 : 2) + busTurnaround;
+}
+
+// RM0090 marks a zero data phase reserved in every mode, and a zero address hold in mode D, the
+// one mode that has that phase; the silicon's behaviour with them is undefined, so no access goes
+// out with them.
+const char* Fsmc::ReservedTiming(unsigned region, bool write) const
+{
+    const uint32_t timing = write && (Bcr(region) & FSMC_BCR1_EXTMOD) != 0 ? Bwtr(region) : Btr(region);
+    if (((timing >> 8) & 0xFF) == 0)
+        return "with a reserved data-phase duration (DATAST 0)";
+    if (((timing >> 28) & 0x3) == 3 && ((timing >> 4) & 0xF) == 0)
+        return "with a reserved address-hold duration (ADDHLD 0 in mode D)";
+    return nullptr;
 }
 
 FsmcWindow::FsmcWindow(Board& board, Fsmc& fsmc, const char* name, unsigned region, uint32_t offset, uint32_t size)
@@ -75,6 +88,8 @@ bool FsmcWindow::Reaches(uint32_t offset, bool write)
         problem = "while its region is disabled (MBKEN clear)";
     else if (m_fsmc.DataWidth(m_region) != 16)
         problem = "with the region configured 8 bits wide";
+    else if (const char* reserved = m_fsmc.ReservedTiming(m_region, write))
+        problem = reserved;
     if (problem == nullptr)
     {
         auto routed = [this](int port, int pin) {

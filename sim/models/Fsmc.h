@@ -31,6 +31,8 @@ public:
     unsigned DataWidth(unsigned region) const { return (Bcr(region) & 0x30u) == 0 ? 8 : 16; }
     // HCLK cycles that one access of the region costs under its current timing.
     unsigned AccessCycles(unsigned region, bool write) const;
+    // Why the region's current timing cannot be used for an access, or nullptr when it can.
+    const char* ReservedTiming(unsigned region, bool write) const;
 
     uint32_t Bcr(unsigned region) const { return Value(region * 8); }
     uint32_t Btr(unsigned region) const { return Value(region * 8 + 4); }

@@ -1,12 +1,14 @@
 #include "system/Driver/DMA.h"
 
 #include "system/Driver/NVIC.h"
+#include "system/System.h"
 
 #include "stm32f4xx.h"
 #include "stm32f4xx_dma.h"
 #include "stm32f4xx_rcc.h"
 
 #include <cstdio>
+#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -34,6 +36,21 @@ constexpr uint32_t transferError[8] = {DMA_IT_TEIF0, DMA_IT_TEIF1, DMA_IT_TEIF2,
 constexpr uint32_t usedInterrupts = DMA_IT_TC | DMA_IT_TE | DMA_IT_DME | DMA_IT_FE;
 
 constexpr float commandTimeoutMilliseconds = 10.0f;
+
+// The callbacks run in the stream's interrupt: an exception escaping them would end the firmware,
+// so it goes to the unhandled-exception handler and the remaining flags are still served.
+template <typename Callback>
+void RunGuarded(Callback&& callback)
+{
+    try
+    {
+        callback();
+    }
+    catch (const std::exception& exception)
+    {
+        Velmora::System::GetInstance().GetOnUnhandledException()(exception);
+    }
+}
 
 DMA_Stream_TypeDef* StreamRegisters(DMA::Channel channel, DMA::Stream stream)
 {
@@ -277,7 +294,7 @@ void DMA::ProcessInterrupt()
     {
         DMA_ClearITPendingBit(registers, transferComplete[stream]);
         if (m_onTransferComplete)
-            m_onTransferComplete(*this);
+            RunGuarded([this] { m_onTransferComplete(*this); });
     }
 
     // Its interrupt is never enabled, so the flag is checked as such.
@@ -297,7 +314,7 @@ void DMA::ProcessInterrupt()
     {
         char message[32];
         std::snprintf(message, sizeof message, "DMA Error: %lu", static_cast<unsigned long>(errors));
-        m_onError(*this, std::runtime_error(message));
+        RunGuarded([this, &message] { m_onError(*this, std::runtime_error(message)); });
     }
 
     __DSB();

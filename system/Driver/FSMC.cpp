@@ -6,6 +6,9 @@
 #include "stm32f4xx_fsmc.h"
 #include "stm32f4xx_rcc.h"
 
+#include <cstdio>
+#include <stdexcept>
+
 namespace Driver
 {
 
@@ -84,6 +87,15 @@ FSMC::FSMC()
 
 void FSMC::EnableBank(SRAMBank region, uint8_t addressSetup, uint8_t addressHold, uint8_t dataSetup, uint8_t busTurnaround)
 {
+    // Values that do not fit their fields, or the reserved zero data phase, would be cut or
+    // misread by the controller: refuse them before anything is changed.
+    if (addressSetup > 15 || addressHold > 15 || busTurnaround > 15 || dataSetup == 0)
+    {
+        char message[96];
+        std::snprintf(message, sizeof message, "FSMC: timing %u, %u, %u, %u not supported", unsigned(addressSetup),
+                      unsigned(addressHold), unsigned(dataSetup), unsigned(busTurnaround));
+        throw std::invalid_argument(message);
+    }
     const Region& r = regions[static_cast<uint8_t>(region)];
     ConfigureBusPin(r.chipSelect);
     FSMC_NORSRAMDeInit(r.libraryBank);

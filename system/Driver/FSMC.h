@@ -23,7 +23,8 @@ public:
     static FSMC& GetInstance();
 
     // Configures one region for a 16-bit asynchronous device with a single timing set (in HCLK
-    // cycles) for reads and writes, and enables it.
+    // cycles) for reads and writes, and enables it. Throws std::invalid_argument for a set-up,
+    // hold or turnaround above 15 or a data phase of 0, which the controller reserves.
     void EnableBank(SRAMBank region, uint8_t addressSetup, uint8_t addressHold, uint8_t dataSetup, uint8_t busTurnaround);
 
     FSMC(const FSMC&) = delete;

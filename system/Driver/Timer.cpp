@@ -42,17 +42,20 @@ Timer& Timer::GetInstance()
 
 void Timer::SetOnElapsed(std::function<void()> callback)
 {
-    const bool enable = static_cast<bool>(callback);
-    if (!enable)
-        TIM_ITConfig(TIM2, TIM_IT_Update, DISABLE);
+    // A std::function is not replaced in one store: the update interrupt stays off until the new
+    // callback is fully in place and the old one released.
+    const bool wasEnabled = (TIM2->DIER & TIM_DIER_UIE) != 0;
+    TIM_ITConfig(TIM2, TIM_IT_Update, DISABLE);
 
+    const bool enable = static_cast<bool>(callback);
     m_onElapsed = std::move(callback);
 
     if (enable)
     {
         // Loading the prescaler generated an update event at set-up; without this the new
-        // callback would run at once for a wrap that never happened.
-        if ((TIM2->DIER & TIM_DIER_UIE) == 0)
+        // callback would run at once for a wrap that never happened. A wrap that came while the
+        // old callback was being replaced stays pending and reaches the new one.
+        if (!wasEnabled)
             TIM_ClearITPendingBit(TIM2, TIM_IT_Update);
         TIM_ITConfig(TIM2, TIM_IT_Update, ENABLE);
     }

@@ -2,6 +2,7 @@
 #include "drivers/DigitalOutput.h"
 #include "drivers/Driver/DigitalInput.h"
 #include "drivers/Driver/DigitalOutput.h"
+#include "drivers/Driver/GPIO.h"
 
 #include "sim/Console.h"
 #include "sim/World.h"
@@ -119,6 +120,8 @@ TEST_F(DigitalIOTest, LowAndHighTakeTheLevelAsArgument)
 TEST_F(DigitalIOTest, PinConfigurationIsLocked)
 {
     Driver::DigitalOutput::GetInstance(0);
+    // Start-up applies the requested locks once every driver has configured its pins.
+    Driver::GPIO::GetInstance().ApplyLocks();
     // Output mode on PB5, and a later attempt to reconfigure it has no effect.
     EXPECT_EQ((GPIOB->MODER >> 10) & 3u, 1u);
     EXPECT_NE(GPIOB->LCKR & (1u << 16), 0u) << "lock key not applied";

@@ -50,6 +50,14 @@ TEST(RowOfChangesTest, StartsWithFortyFreeSlots)
     EXPECT_FALSE(row.HasChanges());
     row.Merge(Span(5, 0)); // a span of length 0 changes nothing
     EXPECT_FALSE(row.HasChanges());
+
+    // Not even on a full row, where it would find no free slot and mark the whole row dirty.
+    for (int16_t i = 0; i < 40; ++i)
+        row.Merge(Span(static_cast<int16_t>(i * 20), 5));
+    row.Merge(Span(3, 0));
+    EXPECT_EQ(UsedSlots(row), 40);
+    ExpectSpan(row.spans[0], 0, 5);
+    ExpectSpan(row.spans[39], 780, 5);
 }
 
 TEST(RowOfChangesTest, OverlappingSpansMergeTouchingSpansStayApart)

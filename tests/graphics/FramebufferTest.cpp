@@ -3,6 +3,8 @@
 #include "graphics/Driver/LCD.h"
 #include "graphics/Driver/SSD1963.h"
 
+#include "system/System.h"
+
 #include "tests/graphics/PanelBench.h"
 
 #include <gtest/gtest.h>
@@ -192,6 +194,67 @@ TEST(FramebufferTest, BacklightAndDisplaySwitchReachTheController)
     EXPECT_FALSE(panel.IsDisplayOn());
     lcd.On(true);
     EXPECT_TRUE(panel.IsDisplayOn());
+}
+
+TEST(FramebufferTest, CommandsFromTheThreadAreNeverSplitByAFlush)
+{
+    // The application switches the backlight over and over while frames flush underneath: most
+    // frame starts fall inside one of its command sequences.
+    LCD& lcd = LCD::GetInstance();
+    Sim::SSD1963& panel = PanelBench::Panel();
+    lcd.SetOnRenderScanline([](const PixelPoint&, uint16_t) {});
+    lcd.EnableRefresh(true);
+    std::vector<Color565> row(LCD::width, Color565(0, 0, 255));
+    for (int frame = 0; frame < 6; ++frame)
+    {
+        const int16_t y = static_cast<int16_t>(40 + frame);
+        lcd.SetPixels(PixelPoint(0, y), row.data(), LCD::width);
+        lcd.RegisterChange(PixelArea(PixelPoint(0, y), LCD::width, 1));
+        uint8_t level = 0;
+        while (lcd.HasChanges())
+        {
+            lcd.SetBacklightBrightness(level++);
+            lcd.On(true);
+        }
+    }
+    lcd.DisableRefresh(true);
+
+    for (const std::string& error : panel.GetProtocolErrors())
+        ADD_FAILURE() << error;
+    int stray = 0;
+    for (int y = 40; y < 46; ++y)
+        for (int x = 0; x < LCD::width; ++x)
+            stray += panel.GetMemoryPixel(x, y) != 0x001F;
+    EXPECT_EQ(stray, 0) << "parameters landed in frame memory as pixels";
+    EXPECT_TRUE(panel.IsDisplayOn());
+}
+
+TEST(FramebufferTest, NoFlushRunsInsideABracketEvenForAnEdgeLatchedBeforeIt)
+{
+    LCD& lcd = LCD::GetInstance();
+    lcd.SetOnRenderScanline([](const PixelPoint&, uint16_t) {});
+    lcd.EnableRefresh(true);
+    // A frame start comes while the tearing interrupt is held off (inside an atomic call); the
+    // bracket then masks the line and records a change. The held-off interrupt runs afterwards.
+    Velmora::System::GetInstance().AtomicCall(
+        [&lcd](void*) {
+            PanelBench::WaitFrames(1);
+            lcd.DisableRefresh(true);
+            lcd.RegisterChange(PixelArea(PixelPoint(0, 300), 10, 1));
+        },
+        nullptr);
+    for (int i = 0; i < 1000; ++i)
+        __NOP();
+    EXPECT_TRUE(lcd.HasChanges()) << "flushed inside the bracket, before the change was recomposited";
+
+    // Closing the bracket recomposites and the next frame start flushes.
+    int recomposited = 0;
+    lcd.SetOnRenderScanline([&recomposited](const PixelPoint&, uint16_t) { ++recomposited; });
+    lcd.EnableRefresh(true);
+    EXPECT_EQ(recomposited, 1);
+    PanelBench::WaitForFlush();
+    lcd.DisableRefresh(true);
+    lcd.SetOnRenderScanline(nullptr);
 }
 
 TEST(FramebufferTest, OrientationZeroMapsEverythingToItself)

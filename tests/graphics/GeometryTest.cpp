@@ -80,6 +80,10 @@ TEST(PointTest, DisplacementIsWholePixelBased)
     EXPECT_FLOAT_EQ(Point::GetDisplacement(Point(0, 0), Point(-3.7f, 4.2f)), 5.0f);
     EXPECT_FLOAT_EQ(Point::GetDisplacement(Point(0.5f, 0.5f), Point(0.9f, 0.9f)), 0.0f);
     EXPECT_FLOAT_EQ(Point::GetDisplacement(Point(10, 10), Point(7, 6)), 5.0f);
+    // The difference is a float difference: 3.1f - 0.1f is exactly 3 there, just under it in
+    // double, which would truncate a gradient one pixel short.
+    EXPECT_FLOAT_EQ(Point::GetDisplacement(Point(0.1f, 0), Point(3.1f, 0)), 3.0f);
+    EXPECT_FLOAT_EQ(Point::GetDisplacement(Point(0, 0.1f), Point(0, 3.1f)), 3.0f);
 }
 
 TEST(PointTest, AngleGrowsClockwiseOnScreen)

@@ -2,6 +2,8 @@
 #include "graphics/Driver/LCD.h"
 #include "graphics/Driver/SSD1963.h"
 
+#include "system/System.h"
+
 #include "tests/graphics/PanelBench.h"
 
 #include <gtest/gtest.h>
@@ -118,8 +120,16 @@ TEST(SSD1963Test, ArmingWaitsForTheNextFrameStartDespiteEdgesSeenWhileOff)
         lcd.Flush();
     });
     SSD1963::GetInstance().EnableRefresh(true);
-    SSD1963::GetInstance().DisableRefresh(true);
-    PanelBench::WaitFrames(2); // falling edges while the interrupt is masked
+    // A falling edge latched while armed but held off (inside an atomic call), then the line
+    // masked: its pending bit stays set through the frames that follow.
+    Velmora::System::GetInstance().AtomicCall(
+        [](void*) {
+            PanelBench::WaitFrames(1);
+            SSD1963::GetInstance().DisableRefresh(true);
+        },
+        nullptr);
+    PanelBench::WaitFrames(2);
+    ASSERT_NE(EXTI->PR & (1u << 7), 0u) << "no latched edge to arm against";
 
     lcd.SetOnRenderScanline([](const Velmora::PixelPoint&, uint16_t) {});
     lcd.RegisterChange(Velmora::PixelArea(Velmora::PixelPoint(0, 100), 800, 1));

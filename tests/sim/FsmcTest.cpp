@@ -116,8 +116,33 @@ TEST(FsmcTest, AnAccessCostsWhatTheRegionTimingSays)
     // The AHB access (2 cycles) plus the FSMC's 37.
     EXPECT_EQ(world.Now() - before, 39 * hclk);
 
+    InitRegion3(0, 1, FSMC_AccessMode_B);
+    EXPECT_EQ(board.fsmc().AccessCycles(2, true), 2u);
+}
+
+TEST(FsmcTest, ReservedTimingsKeepAccessesFromTheDevice)
+{
+    Sim::World& world = Sim::World::Get();
+    Sim::SSD1963& chip = Sim::Board::Instance().ssd1963();
+    world.CaptureDiagnostics();
+    __IO16* data = VELMORA_PHYS(__IO16, 0x68000010);
+    RCC_AHB3PeriphClockCmd(RCC_AHB3Periph_FSMC, ENABLE);
+    RouteDisplayBus();
+    const size_t errorsBefore = chip.GetProtocolErrors().size();
     InitRegion3(0, 0, FSMC_AccessMode_B);
-    EXPECT_EQ(board.fsmc().AccessCycles(2, true), 2u); // DATAST 0 counts as one cycle
+    *data = 1;
+    // Mode D has an address-hold phase, and a zero one is reserved there too.
+    InitRegion3(0, 1, FSMC_AccessMode_D);
+    *data = 2;
+    // Mode B does not use the address hold: zero is fine.
+    InitRegion3(0, 1, FSMC_AccessMode_B);
+    *data = 3;
+    const std::vector<std::string> diagnostics = world.TakeDiagnostics();
+    ASSERT_EQ(diagnostics.size(), 2u);
+    EXPECT_NE(diagnostics[0].find("DATAST 0"), std::string::npos) << diagnostics[0];
+    EXPECT_NE(diagnostics[1].find("ADDHLD 0"), std::string::npos) << diagnostics[1];
+    // Only the last write reached the chip (which, held in reset, reports it).
+    EXPECT_EQ(chip.GetProtocolErrors().size(), errorsBefore + 1);
 }
 
 TEST(FsmcTest, AccessesThatCouldNotReachTheDeviceAreReported)

@@ -1,5 +1,6 @@
 #include "system/Driver/DMA.h"
 
+#include "sim/Console.h"
 #include "sim/World.h"
 #include "sim/models/Dma.h"
 
@@ -193,6 +194,19 @@ TEST_F(DMATest, TransferCompleteIsReportedBeforeTheErrors)
     Dma2().InjectFlags(3, 0x01 | 0x04 | 0x08); // every error at once: one report
     World().RunFor(Sim::World::Microseconds(1));
     EXPECT_EQ((std::vector<std::string>{"DMA Error: 2470457344"}), Record().events);
+}
+
+TEST_F(DMATest, ThrowingCallbacksReachTheUnhandledExceptionHandlerAndEveryFlagIsServed)
+{
+    DMA& dma = IdleStream(4);
+    dma.SetOnTransferComplete([](const DMA&) { throw std::runtime_error("complete failed"); });
+    dma.SetOnError([](const DMA&, const std::exception&) { throw std::logic_error("error failed"); });
+    Sim::Console::Clear();
+    Dma2().InjectFlags(4, 0x20 | 0x08); // transfer complete and transfer error
+    World().RunFor(Sim::World::Microseconds(1));
+    EXPECT_NE(std::string::npos, Sim::Console::Text().find("Unhandled Exception: complete failed\r\n"));
+    EXPECT_NE(std::string::npos, Sim::Console::Text().find("Unhandled Exception: error failed\r\n"));
+    EXPECT_EQ(0u, DMA2->HISR) << "a throwing callback left flags set";
 }
 
 TEST_F(DMATest, HalfTransferAloneIsClearedAndNotReported)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 using Driver::FSMC;
 
 namespace
@@ -57,15 +59,32 @@ TEST(FSMCTest, RegionsGetTheirMemoryTypeAccessModeAndTiming)
     EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1E->BWTR[0]), 0x0FFFFFFFu);
     ExpectBusPin('D', 7);
 
-    fsmc.EnableBank(FSMC::SRAMBank::Region2, 12, 24, 24, 0);
-    // NOR with flash access, 16 bits, write enabled, enabled; mode B. ADDHLD keeps its low 4 bits.
+    fsmc.EnableBank(FSMC::SRAMBank::Region2, 12, 15, 24, 0);
+    // NOR with flash access, 16 bits, write enabled, enabled; mode B.
     EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1->BTCR[4]), 0x00001059u);
-    EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1->BTCR[5]), 0x1000188Cu);
+    EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1->BTCR[5]), 0x100018FCu);
     ExpectBusPin('G', 10);
 
-    fsmc.EnableBank(FSMC::SRAMBank::Region2, 0, 0, 0, 0);
-    EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1->BTCR[5]), 0x10000000u);
+    fsmc.EnableBank(FSMC::SRAMBank::Region2, 0, 1, 1, 0);
+    EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1->BTCR[5]), 0x10000110u);
     // Region 1 untouched: reset values.
     EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1->BTCR[2]), 0x000030D2u);
     EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1->BTCR[3]), 0x0FFFFFFFu);
+}
+
+TEST(FSMCTest, TimingsTheControllerCannotTakeAreRefusedAndChangeNothing)
+{
+    FSMC& fsmc = FSMC::GetInstance();
+    fsmc.EnableBank(FSMC::SRAMBank::Region2, 12, 15, 24, 0);
+    const uint32_t before = FSMC_Bank1->BTCR[5];
+    const struct
+    {
+        uint8_t setup, hold, data, turnaround;
+    } refused[] = {{0, 1, 0, 0}, {16, 1, 1, 0}, {0, 24, 1, 0}, {0, 1, 1, 16}};
+    for (const auto& t : refused)
+    {
+        EXPECT_THROW(fsmc.EnableBank(FSMC::SRAMBank::Region2, t.setup, t.hold, t.data, t.turnaround),
+                     std::invalid_argument);
+        EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1->BTCR[5]), before);
+    }
 }

@@ -101,6 +101,46 @@ TEST(StartupTest, EveryGlobalReferenceIsItsClassInstance)
     EXPECT_EQ(static_cast<uint32_t>(FSMC_Bank1->BTCR[0]) & FSMC_BCR1_MBKEN, FSMC_BCR1_MBKEN);
 }
 
+TEST(StartupTest, EveryLockedPinKeepsItsConfigurationAfterStartUp)
+{
+    struct Pin
+    {
+        char port;
+        unsigned pin;
+    };
+    // In the order start-up configures them: the buzzer; for the display the bus, its chip select,
+    // the controller's clock, the digital outputs (with the controller's reset) and the digital
+    // inputs (with the tearing line); the external SRAM's chip select, the analog inputs, the
+    // clock and EEPROM bus, the SD card bus.
+    const Pin locked[] = {
+        {'A', 10},
+        {'D', 14}, {'D', 15}, {'D', 0}, {'D', 1}, {'E', 7}, {'E', 8}, {'E', 9}, {'E', 10}, {'E', 11},
+        {'E', 12}, {'E', 13}, {'E', 14}, {'E', 15}, {'D', 8}, {'D', 9}, {'D', 10}, {'F', 0}, {'F', 1},
+        {'F', 2}, {'F', 3}, {'F', 4}, {'F', 5}, {'F', 12}, {'F', 13}, {'F', 14}, {'F', 15}, {'G', 0},
+        {'G', 1}, {'G', 2}, {'G', 3}, {'G', 4}, {'G', 5}, {'D', 11}, {'D', 12}, {'D', 13}, {'E', 3},
+        {'E', 4}, {'D', 4}, {'D', 5}, {'E', 0}, {'E', 1},
+        {'G', 10}, {'A', 8},
+        {'B', 5}, {'B', 13}, {'E', 2}, {'G', 13}, {'G', 14}, {'C', 1}, {'F', 10}, {'C', 0}, {'F', 11}, {'A', 4},
+        {'B', 15}, {'G', 7}, {'A', 9}, {'G', 8}, {'F', 8}, {'F', 9}, {'B', 0}, {'B', 1}, {'B', 12}, {'G', 6}, {'D', 3},
+        {'D', 7},
+        {'C', 4}, {'C', 5}, {'F', 6}, {'F', 7},
+        {'B', 8}, {'B', 9},
+        {'C', 8}, {'C', 9}, {'C', 10}, {'C', 11}, {'C', 12}, {'D', 2},
+    };
+    for (const Pin& p : locked)
+    {
+        GPIO_TypeDef* gpio = VELMORA_PHYS(GPIO_TypeDef, GPIOA_BASE + (p.port - 'A') * 0x400u);
+        const uint32_t mode = gpio->MODER;
+        const uint32_t pull = gpio->PUPDR;
+        gpio->MODER = mode ^ (3u << (p.pin * 2));
+        gpio->PUPDR = pull ^ (3u << (p.pin * 2));
+        EXPECT_EQ(static_cast<uint32_t>(gpio->MODER), mode) << "P" << p.port << p.pin << " reconfigured";
+        EXPECT_EQ(static_cast<uint32_t>(gpio->PUPDR), pull) << "P" << p.port << p.pin << " reconfigured";
+        gpio->MODER = mode;
+        gpio->PUPDR = pull;
+    }
+}
+
 TEST(StartupTest, AHardFaultPrintsTheDumpOnce)
 {
     Sim::Board& board = Sim::World::Get().board();

@@ -16,6 +16,8 @@
 #include <cxxabi.h>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -38,8 +40,12 @@ protected:
 
 // ---- versions ----
 
-TEST_F(SystemTest, LibraryVersionIs13)
+TEST_F(SystemTest, LibraryVersionIsTheBuildsWhateverTheHardwareSays)
 {
+    // The library's version belongs to the firmware; only the hardware version comes from the
+    // one-time-programmable area.
+    World().ProgramOtp(0, {0x45});
+    EXPECT_EQ(2, System::GetInstance().GetHardwareMajorVersion());
     EXPECT_EQ(1, System::GetInstance().GetLibraryMajorVersion());
     EXPECT_EQ(3, System::GetInstance().GetLibraryMinorVersion());
 }
@@ -294,10 +300,16 @@ TEST_F(SystemTest, TerminateWithoutAnException)
     EXPECT_EQ("terminate called without an active exception\r\n", Sim::Console::Text());
 }
 
-TEST_F(SystemTest, PureVirtualCallReturns)
+TEST_F(SystemTest, PureVirtualCallStopsInsteadOfReturning)
 {
-    __cxa_pure_virtual();
-    SUCCEED();
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // Returning would continue in whatever the half-built object's caller does next.
+    EXPECT_EXIT(
+        {
+            __cxa_pure_virtual();
+            std::_Exit(0);
+        },
+        ::testing::KilledBySignal(SIGABRT), "");
 }
 
 } // namespace

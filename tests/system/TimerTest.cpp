@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
 
 namespace
@@ -70,6 +71,30 @@ TEST_F(TimerTest, ClearingTheCallbackDisablesTheUpdateInterrupt)
     TIM2->CNT = 0xFFFFFFFF - 10;
     World().RunFor(Sim::World::Milliseconds(1));
     EXPECT_EQ(0, calls);
+}
+
+TEST_F(TimerTest, ReplacingACallbackKeepsTheUpdateInterruptOffWhileTheOldOneIsReleased)
+{
+    // The old callback's captures are torn down inside the assignment: an update interrupt then
+    // would call a half-replaced function.
+    struct Witness
+    {
+        bool* updateEnabled;
+        ~Witness() { *updateEnabled = (TIM2->DIER & TIM_DIER_UIE) != 0; }
+    };
+    static bool updateEnabledAtRelease = true;
+    Driver::Timer& timer = Driver::Timer::GetInstance();
+    auto witness = std::make_shared<Witness>(Witness{&updateEnabledAtRelease});
+    timer.SetOnElapsed([witness] {});
+    witness.reset();
+    static int calls = 0;
+    timer.SetOnElapsed([] { ++calls; });
+    EXPECT_FALSE(updateEnabledAtRelease);
+    EXPECT_NE(0u, TIM2->DIER & TIM_DIER_UIE);
+
+    // The replacement is armed and runs at the next wrap.
+    TIM2->CNT = 0xFFFFFFFF - 10;
+    EXPECT_TRUE(World().RunUntil([] { return calls > 0; }, Sim::World::Milliseconds(1)));
 }
 
 TEST_F(TimerTest, ExceptionOfTheCallbackGoesToTheUnhandledExceptionHandler)
