@@ -198,11 +198,11 @@ TEST_F(DMATest, TransferCompleteIsReportedBeforeTheErrors)
 
 TEST_F(DMATest, ThrowingCallbacksReachTheUnhandledExceptionHandlerAndEveryFlagIsServed)
 {
-    DMA& dma = IdleStream(4);
+    DMA& dma = IdleStream(6);
     dma.SetOnTransferComplete([](const DMA&) { throw std::runtime_error("complete failed"); });
     dma.SetOnError([](const DMA&, const std::exception&) { throw std::logic_error("error failed"); });
     Sim::Console::Clear();
-    Dma2().InjectFlags(4, 0x20 | 0x08); // transfer complete and transfer error
+    Dma2().InjectFlags(6, 0x20 | 0x08); // transfer complete and transfer error
     World().RunFor(Sim::World::Microseconds(1));
     EXPECT_NE(std::string::npos, Sim::Console::Text().find("Unhandled Exception: complete failed\r\n"));
     EXPECT_NE(std::string::npos, Sim::Console::Text().find("Unhandled Exception: error failed\r\n"));
