@@ -5,6 +5,8 @@
 #include "sim/devices/TouchScreen.h"
 #include "sim/models/Adc.h"
 #include "sim/devices/SdCard.h"
+#include "sim/models/Spi.h"
+#include "sim/models/Usart.h"
 #include "sim/devices/Ssd1963Bus.h"
 #include "sim/models/Dma.h"
 #include "sim/models/Exti.h"
@@ -136,6 +138,18 @@ void Board::CreateModels()
     // The common registers answer while any converter has its clock.
     m_rcc->Connect(*adcCommon, RccBus::Apb2, adcBits[1] | adcBits[2] | adcBits[3]);
     m_touchScreen.reset(new TouchScreen(*this, *m_analogPins));
+
+    // The serial ports with their pins (TX, RX) and alternate functions, and SPI1.
+    m_usart[4] = own(new Usart(*this, 4, 0, 0, 0, 1, 8));
+    m_usart[6] = own(new Usart(*this, 6, 2, 6, 2, 7, 8));
+    m_usart[1] = own(new Usart(*this, 1, 1, 6, 1, 7, 7));
+    m_usart[2] = own(new Usart(*this, 2, 0, 2, 0, 3, 7));
+    m_rcc->Connect(*m_usart[4], RccBus::Apb1, RCC_APB1ENR_UART4EN);
+    m_rcc->Connect(*m_usart[6], RccBus::Apb2, RCC_APB2ENR_USART6EN);
+    m_rcc->Connect(*m_usart[1], RccBus::Apb2, RCC_APB2ENR_USART1EN);
+    m_rcc->Connect(*m_usart[2], RccBus::Apb1, RCC_APB1ENR_USART2EN);
+    m_spi1 = own(new Spi(*this, 1));
+    m_rcc->Connect(*m_spi1, RccBus::Apb2, RCC_APB2ENR_SPI1EN);
 
     // The external memory controller and the display controller on its region 3.
     m_fsmc = own(new Fsmc(*this));

@@ -42,6 +42,8 @@ class TouchScreen;
 class Buzzer;
 class Sdio;
 class SdCard;
+class Usart;
+class Spi;
 
 class Board
 {
@@ -114,6 +116,9 @@ public:
     // The SD host controller and the card socket behind it.
     Sdio& sdio() { return *m_sdio; }
     SdCard& sdCard() { return *m_sdCard; }
+    // USART1, USART2, UART4 and USART6 (the board's serial ports; null for the others) and SPI1.
+    Usart* usart(int number) { return number >= 1 && number <= 6 ? m_usart[number] : nullptr; }
+    Spi& spi1() { return *m_spi1; }
 
     // Power-on reset of every model, time back to 0, nothing pending.
     void PowerOnReset();
@@ -300,6 +305,8 @@ private:
     std::unique_ptr<Buzzer> m_buzzer;
     Sdio* m_sdio = nullptr;
     std::unique_ptr<SdCard> m_sdCard;
+    Usart* m_usart[7] = {};
+    Spi* m_spi1 = nullptr;
 
     bool m_strict = true;
     std::function<void(const std::string&, bool)> m_diagnosticSink;

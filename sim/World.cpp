@@ -3,6 +3,7 @@
 #include "sim/devices/I2cBoard.h"
 #include "sim/devices/TouchScreen.h"
 #include "sim/models/Adc.h"
+#include "sim/models/Spi.h"
 #include "sim/models/Gpio.h"
 
 #include <cstring>
@@ -171,6 +172,14 @@ const std::vector<Buzzer::Interval>& World::BuzzerIntervals()
     m_board.buzzer().Sample();
     return m_board.buzzer().Intervals();
 }
+
+Usart::Peer& World::SerialPeer(int port)
+{
+    static const int numbers[4] = {4, 6, 1, 2};
+    return m_board.usart(numbers[port >= 0 && port < 4 ? port : 0])->peer();
+}
+
+void World::InjectSpiFlags(uint32_t flags) { m_board.spi1().InjectFlags(flags); }
 
 void World::CaptureDiagnostics()
 {

@@ -10,6 +10,7 @@
 #include "sim/devices/Buzzer.h"
 #include "sim/devices/DS3231.h"
 #include "sim/devices/SdCard.h"
+#include "sim/models/Usart.h"
 #include "stm32f4xx.h"
 
 #include <cstdint>
@@ -116,6 +117,13 @@ public:
     double BuzzerFrequencyHz();
     // The intervals in which it sounded, with their pitch; the last one has no end while it sounds.
     const std::vector<Buzzer::Interval>& BuzzerIntervals();
+
+    // ---- serial ports ----
+    // The device at the other end of serial port 0..3 (UART4, USART6, USART1, USART2): its
+    // format, the frames it received, bytes to send and errors to inject.
+    Usart::Peer& SerialPeer(int port);
+    // Raises SPI1 status flags (error sources) as its bus would.
+    void InjectSpiFlags(uint32_t flags);
 
     // ---- diagnostics ----
     // Captures errors and warnings instead of stopping the process; returns them on Take.

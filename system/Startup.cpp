@@ -15,6 +15,7 @@
 #include "drivers/ExDigitalOutput.h"
 #include "drivers/NVRam.h"
 #include "drivers/RTC.h"
+#include "drivers/SerialPort.h"
 #include "graphics/LCD.h"
 #include "input/Touch.h"
 #include "storage/SDCard.h"
@@ -65,6 +66,7 @@ ExDigitalOutputs& exDigitalOutputs = ExDigitalOutputs::GetInstance();
 LCD& lcd = LCD::GetInstance();
 NVRam& nvram = NVRam::GetInstance();
 RTC& rtc = RTC::GetInstance();
+SerialPorts& serialPorts = SerialPorts::GetInstance();
 SDCard& sdCard = SDCard::GetInstance();
 System& system = System::GetInstance();
 Timer& timer = Timer::GetInstance();
