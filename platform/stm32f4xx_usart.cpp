@@ -77,7 +77,7 @@ void USART_Init(USART_TypeDef* USARTx, USART_InitTypeDef* USART_InitStruct)
     uint32_t brr;
     if (cr1 & USART_CR1_OVER8)
     {
-        const uint32_t eighths = (2 * clock + baud / 2) / baud; // 8 x USARTDIV
+        const uint32_t eighths = (clock + baud / 2) / baud; // 8 x USARTDIV, USARTDIV = clock / (8 x baud)
         brr = ((eighths >> 3) << 4) | (eighths & 7);
     }
     else
