@@ -1,4 +1,4 @@
-// Fidelity: SD physical layer simplified specification (card states, command set of the
+// Fidelity: the SD Association's simplified physical layer document (card states, command set of the
 // identification and data transfer modes, R1/R2/R3/R6/R7 responses, card status bits, CID and CSD
 // version 1.0 and 2.0 layouts, OCR power-up and capacity bits). Models a card in the board's
 // push-push socket: the socket's card-detect switch pulls PB15 low while a card is in it; the
