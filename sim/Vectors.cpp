@@ -3,6 +3,8 @@
 // program that does not link a handler (a unit test) gets null instead of a link error.
 #include "sim/Vectors.h"
 
+#include "irq_handlers.h"
+
 extern "C"
 {
     void HardFault_Handler() __attribute__((weak));
@@ -10,36 +12,6 @@ extern "C"
     void BusFault_Handler() __attribute__((weak));
     void UsageFault_Handler() __attribute__((weak));
     void SVC_Handler() __attribute__((weak));
-    void EXTI0_IRQHandler() __attribute__((weak));
-    void EXTI1_IRQHandler() __attribute__((weak));
-    void EXTI3_IRQHandler() __attribute__((weak));
-    void DMA1_Stream0_IRQHandler() __attribute__((weak));
-    void DMA1_Stream1_IRQHandler() __attribute__((weak));
-    void DMA1_Stream2_IRQHandler() __attribute__((weak));
-    void DMA1_Stream3_IRQHandler() __attribute__((weak));
-    void DMA1_Stream4_IRQHandler() __attribute__((weak));
-    void DMA1_Stream5_IRQHandler() __attribute__((weak));
-    void DMA1_Stream6_IRQHandler() __attribute__((weak));
-    void EXTI9_5_IRQHandler() __attribute__((weak));
-    void TIM2_IRQHandler() __attribute__((weak));
-    void SPI1_IRQHandler() __attribute__((weak));
-    void USART1_IRQHandler() __attribute__((weak));
-    void USART2_IRQHandler() __attribute__((weak));
-    void EXTI15_10_IRQHandler() __attribute__((weak));
-    void DMA1_Stream7_IRQHandler() __attribute__((weak));
-    void SDIO_IRQHandler() __attribute__((weak));
-    void UART4_IRQHandler() __attribute__((weak));
-    void TIM7_IRQHandler() __attribute__((weak));
-    void DMA2_Stream0_IRQHandler() __attribute__((weak));
-    void DMA2_Stream1_IRQHandler() __attribute__((weak));
-    void DMA2_Stream2_IRQHandler() __attribute__((weak));
-    void DMA2_Stream3_IRQHandler() __attribute__((weak));
-    void DMA2_Stream4_IRQHandler() __attribute__((weak));
-    void OTG_FS_IRQHandler() __attribute__((weak));
-    void DMA2_Stream5_IRQHandler() __attribute__((weak));
-    void DMA2_Stream6_IRQHandler() __attribute__((weak));
-    void DMA2_Stream7_IRQHandler() __attribute__((weak));
-    void USART6_IRQHandler() __attribute__((weak));
 }
 
 namespace Sim

@@ -3,6 +3,7 @@
 // `_start` then sets up the stack, runs hardware_init_hook, software_init_hook and the static
 // constructors, and calls main.
 
+#include "irq_handlers.h"
 #include "stm32f4xx.h"
 #include "stm32f4xx_rcc.h"
 
@@ -26,37 +27,6 @@ void MemManage_Handler();
 void BusFault_Handler();
 void UsageFault_Handler();
 void SVC_Handler();
-// Handlers of units that a build may leave out: an entry whose handler is not linked holds 0.
-void EXTI0_IRQHandler() __attribute__((weak));
-void EXTI1_IRQHandler() __attribute__((weak));
-void EXTI3_IRQHandler() __attribute__((weak));
-void DMA1_Stream0_IRQHandler() __attribute__((weak));
-void DMA1_Stream1_IRQHandler() __attribute__((weak));
-void DMA1_Stream2_IRQHandler() __attribute__((weak));
-void DMA1_Stream3_IRQHandler() __attribute__((weak));
-void DMA1_Stream4_IRQHandler() __attribute__((weak));
-void DMA1_Stream5_IRQHandler() __attribute__((weak));
-void DMA1_Stream6_IRQHandler() __attribute__((weak));
-void EXTI9_5_IRQHandler() __attribute__((weak));
-void TIM2_IRQHandler() __attribute__((weak));
-void SPI1_IRQHandler() __attribute__((weak));
-void USART1_IRQHandler() __attribute__((weak));
-void USART2_IRQHandler() __attribute__((weak));
-void EXTI15_10_IRQHandler() __attribute__((weak));
-void DMA1_Stream7_IRQHandler() __attribute__((weak));
-void SDIO_IRQHandler() __attribute__((weak));
-void UART4_IRQHandler() __attribute__((weak));
-void TIM7_IRQHandler() __attribute__((weak));
-void DMA2_Stream0_IRQHandler() __attribute__((weak));
-void DMA2_Stream1_IRQHandler() __attribute__((weak));
-void DMA2_Stream2_IRQHandler() __attribute__((weak));
-void DMA2_Stream3_IRQHandler() __attribute__((weak));
-void DMA2_Stream4_IRQHandler() __attribute__((weak));
-void OTG_FS_IRQHandler() __attribute__((weak));
-void DMA2_Stream5_IRQHandler() __attribute__((weak));
-void DMA2_Stream6_IRQHandler() __attribute__((weak));
-void DMA2_Stream7_IRQHandler() __attribute__((weak));
-void USART6_IRQHandler() __attribute__((weak));
 }
 
 using Vector = void (*)();
