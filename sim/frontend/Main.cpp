@@ -1,10 +1,10 @@
 // velmora-sim: the demo firmware on the virtual board, driven by a scenario file (headless) or by
 // a person at a window.
 //
-// The command line is read by a start-up function that runs after the board exists and before
-// the firmware's static constructors, so that a bad scenario is refused before any of the
-// firmware runs, and so that a kept EEPROM image is in place before the touch driver reads its
-// calibration from it.
+// The firmware is the demo's firmware image (velmora_firmware, next to this program), loaded only
+// after the command line has been read and the board prepared: a bad scenario is refused before
+// any of the firmware runs, a kept EEPROM image is in place before the touch driver reads its
+// calibration from it, and a reset request maps a fresh copy (fresh statics, as from power-on).
 #include "sim/Console.h"
 #include "sim/Firmware.h"
 #include "sim/World.h"
@@ -17,58 +17,74 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-
-int VelmoraApplicationMain();
+#include <stdexcept>
 
 namespace
 {
 
-// Built before the function below reads the command line into it.
-Sim::Options m_options __attribute__((init_priority(102)));
-
-// Runs first thing after the board is created (see sim/Host.cpp), before the firmware's static
-// constructors. glibc hands the program's arguments to start-up functions.
-__attribute__((constructor(103))) void ReadCommandLine(int argc, char** argv, char**)
+// The firmware image lies beside this program.
+std::string FirmwareImagePath()
 {
-    std::string error;
-    const int status = Sim::ParseOptions(argc, argv, m_options, error);
-    if (status >= 0)
+    char self[4096];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string directory = ".";
+    if (length > 0)
     {
-        Sim::Say(error);
-        std::_Exit(status);
+        directory.assign(self, static_cast<size_t>(length));
+        directory.erase(directory.find_last_of('/'));
     }
-    if (!Sim::PrepareBoard(Sim::World::Get(), m_options, error))
-    {
-        Sim::Say("velmora-sim: " + error + "\n");
-        std::_Exit(2);
-    }
+    return directory + "/" VELMORA_FIRMWARE_IMAGE_NAME;
 }
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    Sim::Options options;
+    std::string error;
+    const int status = Sim::ParseOptions(argc, argv, options, error);
+    if (status >= 0)
+    {
+        Sim::Say(error);
+        return status;
+    }
     Sim::World& world = Sim::World::Get();
+    if (!Sim::PrepareBoard(world, options, error))
+    {
+        Sim::Say("velmora-sim: " + error + "\n");
+        return 2;
+    }
     // A front-end keeps going after a register access no model implements, as the chip would.
     world.board().SetStrict(false);
-    std::unique_ptr<Sim::ScenarioRunner> runner;
-    if (m_options.scenario.path.size() != 0)
+    // The firmware boots (its start-up and static constructors) as it is loaded.
+    Sim::FirmwareImage firmware(FirmwareImagePath());
+    try
     {
-        runner = std::make_unique<Sim::ScenarioRunner>(world, m_options.scenario, m_options.screenshotDir, [&](int status) {
+        firmware.Load();
+    }
+    catch (const std::runtime_error& failure)
+    {
+        Sim::Say(std::string("velmora-sim: ") + failure.what() + "\n");
+        return 2;
+    }
+    std::unique_ptr<Sim::ScenarioRunner> runner;
+    if (options.scenario.path.size() != 0)
+    {
+        runner = std::make_unique<Sim::ScenarioRunner>(world, options.scenario, options.screenshotDir, [&](int status) {
             std::string report;
             if (!runner->Written().empty())
                 report += "velmora-sim: " + std::to_string(runner->Written().size()) + " screenshots in " +
-                          m_options.screenshotDir + "\n";
-            if (m_options.headless)
-                report += "velmora-sim: console transcript in " + m_options.screenshotDir + "/console.txt\n";
+                          options.screenshotDir + "\n";
+            if (options.headless)
+                report += "velmora-sim: console transcript in " + options.screenshotDir + "/console.txt\n";
             Sim::Say(report);
-            Sim::EndRun(world, m_options, status, runner->Failure());
+            Sim::EndRun(world, options, status, runner->Failure());
         });
         runner->Start();
     }
-    if (!m_options.headless)
-        Sim::StartWindow(world, m_options, runner.get());
-    Sim::RunFirmware(VelmoraApplicationMain);
+    if (!options.headless)
+        Sim::StartWindow(world, options, runner.get());
+    firmware.Run();
     // The firmware never returns on the board; if it does, the board idles on.
     for (;;)
         world.RunFor(Sim::World::Milliseconds(100));
