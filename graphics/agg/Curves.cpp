@@ -1,0 +1,492 @@
+// Curve flattening for the board: the incremental (forward-difference) and the adaptive
+// subdivision approximations of quadratic and cubic Bézier curves declared in agg_curves.h.
+// The host links the same classes from the system's library; the host's differential test holds
+// both to the same vertex streams.
+
+#include <agg_curves.h>
+#include <agg_math.h>
+
+#include <cmath>
+
+namespace agg
+{
+namespace
+{
+// Below these, a distance or a cross product counts as zero.
+const double collinearityEpsilon = 1e-30;
+// An angle tolerance under this switches the angle test off.
+const double angleToleranceEpsilon = 0.01;
+// Deeper subdivision gains nothing visible and only risks the stack.
+const unsigned recursionLimit = 32;
+
+double Length(double dx, double dy)
+{
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+// The smaller turn between two directions, in 0 to pi.
+double TurnAngle(double fromAngle, double toAngle)
+{
+    double turn = std::fabs(toAngle - fromAngle);
+    if (turn >= pi)
+    {
+        turn = 2 * pi - turn;
+    }
+    return turn;
+}
+
+// A point's squared distance from the chord from (x1, y1) to (xEnd, yEnd), given where it projects
+// along it (0 at the start, 1 at the end): to the nearer end when outside, else to its foot.
+double SquaredDistanceToChord(double px, double py, double x1, double y1, double xEnd, double yEnd, double along)
+{
+    if (along <= 0)
+    {
+        return calc_sq_distance(px, py, x1, y1);
+    }
+    if (along >= 1)
+    {
+        return calc_sq_distance(px, py, xEnd, yEnd);
+    }
+    return calc_sq_distance(px, py, x1 + along * (xEnd - x1), y1 + along * (yEnd - y1));
+}
+}
+
+// ---- quadratic, forward differences ----
+
+void curve3_inc::approximation_scale(double s)
+{
+    m_scale = s;
+}
+
+double curve3_inc::approximation_scale() const
+{
+    return m_scale;
+}
+
+void curve3_inc::init(double x1, double y1, double x2, double y2, double x3, double y3)
+{
+    m_start_x = x1;
+    m_start_y = y1;
+    m_end_x = x3;
+    m_end_y = y3;
+
+    // A quarter of the control polygon's length (in device units at the approximation scale)
+    // gives the number of steps, with at least four.
+    const double length = Length(x2 - x1, y2 - y1) + Length(x3 - x2, y3 - y2);
+    m_num_steps = uround(length * 0.25 * m_scale);
+    if (m_num_steps < 4)
+    {
+        m_num_steps = 4;
+    }
+
+    const double step = 1.0 / m_num_steps;
+    const double step2 = step * step;
+    const double secondX = (x1 - x2 * 2.0 + x3) * step2;
+    const double secondY = (y1 - y2 * 2.0 + y3) * step2;
+
+    m_saved_fx = m_fx = x1;
+    m_saved_fy = m_fy = y1;
+    m_saved_dfx = m_dfx = secondX + (x2 - x1) * (2.0 * step);
+    m_saved_dfy = m_dfy = secondY + (y2 - y1) * (2.0 * step);
+    m_ddfx = secondX * 2.0;
+    m_ddfy = secondY * 2.0;
+    m_step = m_num_steps;
+}
+
+void curve3_inc::rewind(unsigned)
+{
+    if (m_num_steps == 0)
+    {
+        m_step = -1;
+        return;
+    }
+    m_step = m_num_steps;
+    m_fx = m_saved_fx;
+    m_fy = m_saved_fy;
+    m_dfx = m_saved_dfx;
+    m_dfy = m_saved_dfy;
+}
+
+unsigned curve3_inc::vertex(double* x, double* y)
+{
+    if (m_step < 0)
+    {
+        return path_cmd_stop;
+    }
+    if (m_step == m_num_steps)
+    {
+        *x = m_start_x;
+        *y = m_start_y;
+        --m_step;
+        return path_cmd_move_to;
+    }
+    if (m_step == 0)
+    {
+        // The end point exactly, not the accumulated differences.
+        *x = m_end_x;
+        *y = m_end_y;
+        --m_step;
+        return path_cmd_line_to;
+    }
+    m_fx += m_dfx;
+    m_fy += m_dfy;
+    m_dfx += m_ddfx;
+    m_dfy += m_ddfy;
+    *x = m_fx;
+    *y = m_fy;
+    --m_step;
+    return path_cmd_line_to;
+}
+
+// ---- quadratic, adaptive subdivision ----
+
+void curve3_div::init(double x1, double y1, double x2, double y2, double x3, double y3)
+{
+    m_points.remove_all();
+    m_distance_tolerance_square = 0.5 / m_approximation_scale;
+    m_distance_tolerance_square *= m_distance_tolerance_square;
+    bezier(x1, y1, x2, y2, x3, y3);
+    m_count = 0;
+}
+
+void curve3_div::bezier(double x1, double y1, double x2, double y2, double x3, double y3)
+{
+    m_points.add(point_d(x1, y1));
+    recursive_bezier(x1, y1, x2, y2, x3, y3, 0);
+    m_points.add(point_d(x3, y3));
+}
+
+void curve3_div::recursive_bezier(double x1, double y1, double x2, double y2, double x3, double y3, unsigned level)
+{
+    if (level > recursionLimit)
+    {
+        return;
+    }
+
+    // Halves of the curve by de Casteljau's construction.
+    const double x12 = (x1 + x2) / 2;
+    const double y12 = (y1 + y2) / 2;
+    const double x23 = (x2 + x3) / 2;
+    const double y23 = (y2 + y3) / 2;
+    const double x123 = (x12 + x23) / 2;
+    const double y123 = (y12 + y23) / 2;
+
+    const double dx = x3 - x1;
+    const double dy = y3 - y1;
+    // Twice the area of the triangle: the control point's distance from the chord, times the chord.
+    double d = std::fabs((x2 - x3) * dy - (y2 - y3) * dx);
+
+    if (d > collinearityEpsilon)
+    {
+        if (d * d <= m_distance_tolerance_square * (dx * dx + dy * dy))
+        {
+            // Flat enough; with an angle tolerance the turn must also be small.
+            if (m_angle_tolerance < angleToleranceEpsilon)
+            {
+                m_points.add(point_d(x123, y123));
+                return;
+            }
+            const double turn = TurnAngle(std::atan2(y2 - y1, x2 - x1), std::atan2(y3 - y2, x3 - x2));
+            if (turn < m_angle_tolerance)
+            {
+                m_points.add(point_d(x123, y123));
+                return;
+            }
+        }
+    }
+    else
+    {
+        // The three points lie on a line.
+        const double chord2 = dx * dx + dy * dy;
+        if (chord2 == 0)
+        {
+            d = calc_sq_distance(x1, y1, x2, y2);
+        }
+        else
+        {
+            const double along = ((x2 - x1) * dx + (y2 - y1) * dy) / chord2;
+            if (along > 0 && along < 1)
+            {
+                // The control point lies between the ends: the chord is the curve.
+                return;
+            }
+            d = SquaredDistanceToChord(x2, y2, x1, y1, x3, y3, along);
+        }
+        if (d < m_distance_tolerance_square)
+        {
+            m_points.add(point_d(x2, y2));
+            return;
+        }
+    }
+
+    recursive_bezier(x1, y1, x12, y12, x123, y123, level + 1);
+    recursive_bezier(x123, y123, x23, y23, x3, y3, level + 1);
+}
+
+// ---- cubic, forward differences ----
+
+void curve4_inc::approximation_scale(double s)
+{
+    m_scale = s;
+}
+
+double curve4_inc::approximation_scale() const
+{
+    return m_scale;
+}
+
+void curve4_inc::init(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4)
+{
+    m_start_x = x1;
+    m_start_y = y1;
+    m_end_x = x4;
+    m_end_y = y4;
+
+    const double length =
+        (Length(x2 - x1, y2 - y1) + Length(x3 - x2, y3 - y2) + Length(x4 - x3, y4 - y3)) * 0.25 * m_scale;
+    m_num_steps = uround(length);
+    if (m_num_steps < 4)
+    {
+        m_num_steps = 4;
+    }
+
+    const double step = 1.0 / m_num_steps;
+    const double step2 = step * step;
+    const double step3 = step * step * step;
+    const double pre1 = 3.0 * step;
+    const double pre2 = 3.0 * step2;
+    const double pre4 = 6.0 * step2;
+    const double pre5 = 6.0 * step3;
+
+    const double secondX = x1 - x2 * 2.0 + x3;
+    const double secondY = y1 - y2 * 2.0 + y3;
+    const double thirdX = (x2 - x3) * 3.0 - x1 + x4;
+    const double thirdY = (y2 - y3) * 3.0 - y1 + y4;
+
+    m_saved_fx = m_fx = x1;
+    m_saved_fy = m_fy = y1;
+    m_saved_dfx = m_dfx = (x2 - x1) * pre1 + secondX * pre2 + thirdX * step3;
+    m_saved_dfy = m_dfy = (y2 - y1) * pre1 + secondY * pre2 + thirdY * step3;
+    m_saved_ddfx = m_ddfx = secondX * pre4 + thirdX * pre5;
+    m_saved_ddfy = m_ddfy = secondY * pre4 + thirdY * pre5;
+    m_dddfx = thirdX * pre5;
+    m_dddfy = thirdY * pre5;
+    m_step = m_num_steps;
+}
+
+void curve4_inc::rewind(unsigned)
+{
+    if (m_num_steps == 0)
+    {
+        m_step = -1;
+        return;
+    }
+    m_step = m_num_steps;
+    m_fx = m_saved_fx;
+    m_fy = m_saved_fy;
+    m_dfx = m_saved_dfx;
+    m_dfy = m_saved_dfy;
+    m_ddfx = m_saved_ddfx;
+    m_ddfy = m_saved_ddfy;
+}
+
+unsigned curve4_inc::vertex(double* x, double* y)
+{
+    if (m_step < 0)
+    {
+        return path_cmd_stop;
+    }
+    if (m_step == m_num_steps)
+    {
+        *x = m_start_x;
+        *y = m_start_y;
+        --m_step;
+        return path_cmd_move_to;
+    }
+    if (m_step == 0)
+    {
+        *x = m_end_x;
+        *y = m_end_y;
+        --m_step;
+        return path_cmd_line_to;
+    }
+    m_fx += m_dfx;
+    m_fy += m_dfy;
+    m_dfx += m_ddfx;
+    m_dfy += m_ddfy;
+    m_ddfx += m_dddfx;
+    m_ddfy += m_dddfy;
+    *x = m_fx;
+    *y = m_fy;
+    --m_step;
+    return path_cmd_line_to;
+}
+
+// ---- cubic, adaptive subdivision ----
+
+void curve4_div::init(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4)
+{
+    m_points.remove_all();
+    m_distance_tolerance_square = 0.5 / m_approximation_scale;
+    m_distance_tolerance_square *= m_distance_tolerance_square;
+    bezier(x1, y1, x2, y2, x3, y3, x4, y4);
+    m_count = 0;
+}
+
+void curve4_div::bezier(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4)
+{
+    m_points.add(point_d(x1, y1));
+    recursive_bezier(x1, y1, x2, y2, x3, y3, x4, y4, 0);
+    m_points.add(point_d(x4, y4));
+}
+
+void curve4_div::recursive_bezier(double x1, double y1, double x2, double y2, double x3, double y3, double x4,
+                                  double y4, unsigned level)
+{
+    if (level > recursionLimit)
+    {
+        return;
+    }
+
+    const double x12 = (x1 + x2) / 2;
+    const double y12 = (y1 + y2) / 2;
+    const double x23 = (x2 + x3) / 2;
+    const double y23 = (y2 + y3) / 2;
+    const double x34 = (x3 + x4) / 2;
+    const double y34 = (y3 + y4) / 2;
+    const double x123 = (x12 + x23) / 2;
+    const double y123 = (y12 + y23) / 2;
+    const double x234 = (x23 + x34) / 2;
+    const double y234 = (y23 + y34) / 2;
+    const double x1234 = (x123 + x234) / 2;
+    const double y1234 = (y123 + y234) / 2;
+
+    const double dx = x4 - x1;
+    const double dy = y4 - y1;
+    double d2 = std::fabs((x2 - x4) * dy - (y2 - y4) * dx);
+    double d3 = std::fabs((x3 - x4) * dy - (y3 - y4) * dx);
+    const bool p2Off = d2 > collinearityEpsilon;
+    const bool p3Off = d3 > collinearityEpsilon;
+
+    if (!p2Off && !p3Off)
+    {
+        // All four points on one line, or the curve closes on itself.
+        double k = dx * dx + dy * dy;
+        if (k == 0)
+        {
+            d2 = calc_sq_distance(x1, y1, x2, y2);
+            d3 = calc_sq_distance(x4, y4, x3, y3);
+        }
+        else
+        {
+            k = 1 / k;
+            const double along2 = k * ((x2 - x1) * dx + (y2 - y1) * dy);
+            const double along3 = k * ((x3 - x1) * dx + (y3 - y1) * dy);
+            if (along2 > 0 && along2 < 1 && along3 > 0 && along3 < 1)
+            {
+                // Both control points between the ends: the chord is the curve.
+                return;
+            }
+            d2 = SquaredDistanceToChord(x2, y2, x1, y1, x4, y4, along2);
+            d3 = SquaredDistanceToChord(x3, y3, x1, y1, x4, y4, along3);
+        }
+        if (d2 > d3)
+        {
+            if (d2 < m_distance_tolerance_square)
+            {
+                m_points.add(point_d(x2, y2));
+                return;
+            }
+        }
+        else if (d3 < m_distance_tolerance_square)
+        {
+            m_points.add(point_d(x3, y3));
+            return;
+        }
+    }
+    else if (!p2Off)
+    {
+        // Only the second control point stands off the chord.
+        if (d3 * d3 <= m_distance_tolerance_square * (dx * dx + dy * dy))
+        {
+            if (m_angle_tolerance < angleToleranceEpsilon)
+            {
+                m_points.add(point_d(x23, y23));
+                return;
+            }
+            const double turn = TurnAngle(std::atan2(y3 - y2, x3 - x2), std::atan2(y4 - y3, x4 - x3));
+            if (turn < m_angle_tolerance)
+            {
+                m_points.add(point_d(x2, y2));
+                m_points.add(point_d(x3, y3));
+                return;
+            }
+            if (m_cusp_limit != 0.0 && turn > m_cusp_limit)
+            {
+                m_points.add(point_d(x3, y3));
+                return;
+            }
+        }
+    }
+    else if (!p3Off)
+    {
+        // Only the first control point stands off the chord.
+        if (d2 * d2 <= m_distance_tolerance_square * (dx * dx + dy * dy))
+        {
+            if (m_angle_tolerance < angleToleranceEpsilon)
+            {
+                m_points.add(point_d(x23, y23));
+                return;
+            }
+            const double turn = TurnAngle(std::atan2(y2 - y1, x2 - x1), std::atan2(y3 - y2, x3 - x2));
+            if (turn < m_angle_tolerance)
+            {
+                m_points.add(point_d(x2, y2));
+                m_points.add(point_d(x3, y3));
+                return;
+            }
+            if (m_cusp_limit != 0.0 && turn > m_cusp_limit)
+            {
+                m_points.add(point_d(x2, y2));
+                return;
+            }
+        }
+    }
+    else
+    {
+        // The general case: both control points off the chord.
+        if ((d2 + d3) * (d2 + d3) <= m_distance_tolerance_square * (dx * dx + dy * dy))
+        {
+            if (m_angle_tolerance < angleToleranceEpsilon)
+            {
+                m_points.add(point_d(x23, y23));
+                return;
+            }
+            const double middle = std::atan2(y3 - y2, x3 - x2);
+            const double turn1 = TurnAngle(std::atan2(y2 - y1, x2 - x1), middle);
+            const double turn2 = TurnAngle(middle, std::atan2(y4 - y3, x4 - x3));
+            if (turn1 + turn2 < m_angle_tolerance)
+            {
+                m_points.add(point_d(x23, y23));
+                return;
+            }
+            if (m_cusp_limit != 0.0)
+            {
+                if (turn1 > m_cusp_limit)
+                {
+                    m_points.add(point_d(x2, y2));
+                    return;
+                }
+                if (turn2 > m_cusp_limit)
+                {
+                    m_points.add(point_d(x3, y3));
+                    return;
+                }
+            }
+        }
+    }
+
+    recursive_bezier(x1, y1, x12, y12, x123, y123, x1234, y1234, level + 1);
+    recursive_bezier(x1234, y1234, x234, y234, x34, y34, x4, y4, level + 1);
+}
+}
