@@ -1,11 +1,15 @@
 // The sample screen reaches the panel whole, exactly as the golden picture has it.
 
+#include "graphics/Driver/LCD.h"
 #include "graphics/LCD.h"
 
 #include "Golden.h"
 #include "SampleScreen.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
 
 using namespace Velmora;
 
@@ -27,4 +31,10 @@ TEST(SampleScreenTest, ComposedScreen)
 
     lcd.EnableFlush(true);
     Golden::ExpectPanelMatches("sample_screen");
+
+    // The panel shows the framebuffer exactly, so the emulated board's check can compare
+    // framebuffers.
+    const std::vector<uint16_t> shown = PanelBench::Panel().GetPanelImage();
+    ASSERT_EQ(shown.size(), size_t(800) * 480);
+    EXPECT_EQ(std::memcmp(shown.data(), Driver::LCD::GetInstance().GetFramebuffer(), shown.size() * 2), 0);
 }
