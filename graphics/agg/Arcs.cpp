@@ -181,23 +181,14 @@ void bezier_arc::init(double x, double y, double rx, double ry, double start_ang
 // ---- rounded rectangle ----
 
 rounded_rect::rounded_rect(double x1, double y1, double x2, double y2, double r)
-    : m_x1(x1), m_y1(y1), m_x2(x2), m_y2(y2), m_rx1(r), m_ry1(r), m_rx2(r), m_ry2(r), m_rx3(r), m_ry3(r),
-      m_rx4(r), m_ry4(r)
+    : m_rx1(r), m_ry1(r), m_rx2(r), m_ry2(r), m_rx3(r), m_ry3(r), m_rx4(r), m_ry4(r)
 {
-    if (x1 > x2)
-    {
-        m_x1 = x2;
-        m_x2 = x1;
-    }
-    if (y1 > y2)
-    {
-        m_y1 = y2;
-        m_y2 = y1;
-    }
+    rect(x1, y1, x2, y2);
 }
 
 void rounded_rect::rect(double x1, double y1, double x2, double y2)
 {
+    // Kept with x1 <= x2 and y1 <= y2 whichever corners were given.
     m_x1 = x1;
     m_y1 = y1;
     m_x2 = x2;
@@ -248,12 +239,14 @@ void rounded_rect::radius(double rx1, double ry1, double rx2, double ry2, double
 
 void rounded_rect::normalize_radius()
 {
-    // Shrink every radius by one factor so that no two corners on a side overlap.
-    const double dx = std::fabs(m_x2 - m_x1);
-    const double dy = std::fabs(m_y2 - m_y1);
+    // Shrinks every radius by one factor. The limits are those of the host's AGG library, which
+    // sets the height against the horizontal radii and the width against the vertical ones; kept
+    // as they are so that host and board agree (the firmware itself never calls this).
+    const double height = std::fabs(m_y2 - m_y1);
+    const double width = std::fabs(m_x2 - m_x1);
     double k = 1.0;
-    const double limits[4] = {dx / (m_rx1 + m_rx2), dx / (m_rx3 + m_rx4), dy / (m_ry1 + m_ry2),
-                              dy / (m_ry3 + m_ry4)};
+    const double limits[4] = {height / (m_rx1 + m_rx2), height / (m_rx3 + m_rx4), width / (m_ry1 + m_ry2),
+                              width / (m_ry3 + m_ry4)};
     for (double limit : limits)
     {
         if (limit < k)

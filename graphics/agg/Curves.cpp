@@ -35,6 +35,40 @@ double TurnAngle(double fromAngle, double toAngle)
     return turn;
 }
 
+// One vertex of a forward-difference curve: the start, then a step of the differences (the
+// position first, the higher differences by `advance`), then the end point exactly rather than
+// the accumulated differences.
+template <typename Advance>
+unsigned StepVertex(int& step, int steps, double startX, double startY, double endX, double endY, double& fx,
+                    double& fy, double dfx, double dfy, Advance advance, double* x, double* y)
+{
+    if (step < 0)
+    {
+        return path_cmd_stop;
+    }
+    if (step == steps)
+    {
+        *x = startX;
+        *y = startY;
+        --step;
+        return path_cmd_move_to;
+    }
+    if (step == 0)
+    {
+        *x = endX;
+        *y = endY;
+        --step;
+        return path_cmd_line_to;
+    }
+    fx += dfx;
+    fy += dfy;
+    advance();
+    *x = fx;
+    *y = fy;
+    --step;
+    return path_cmd_line_to;
+}
+
 // A point's squared distance from the chord from (x1, y1) to (xEnd, yEnd), given where it projects
 // along it (0 at the start, 1 at the end): to the nearer end when outside, else to its foot.
 double SquaredDistanceToChord(double px, double py, double x1, double y1, double xEnd, double yEnd, double along)
@@ -109,33 +143,13 @@ void curve3_inc::rewind(unsigned)
 
 unsigned curve3_inc::vertex(double* x, double* y)
 {
-    if (m_step < 0)
-    {
-        return path_cmd_stop;
-    }
-    if (m_step == m_num_steps)
-    {
-        *x = m_start_x;
-        *y = m_start_y;
-        --m_step;
-        return path_cmd_move_to;
-    }
-    if (m_step == 0)
-    {
-        // The end point exactly, not the accumulated differences.
-        *x = m_end_x;
-        *y = m_end_y;
-        --m_step;
-        return path_cmd_line_to;
-    }
-    m_fx += m_dfx;
-    m_fy += m_dfy;
-    m_dfx += m_ddfx;
-    m_dfy += m_ddfy;
-    *x = m_fx;
-    *y = m_fy;
-    --m_step;
-    return path_cmd_line_to;
+    return StepVertex(
+        m_step, m_num_steps, m_start_x, m_start_y, m_end_x, m_end_y, m_fx, m_fy, m_dfx, m_dfy,
+        [this] {
+            m_dfx += m_ddfx;
+            m_dfy += m_ddfy;
+        },
+        x, y);
 }
 
 // ---- quadratic, adaptive subdivision ----
@@ -292,34 +306,15 @@ void curve4_inc::rewind(unsigned)
 
 unsigned curve4_inc::vertex(double* x, double* y)
 {
-    if (m_step < 0)
-    {
-        return path_cmd_stop;
-    }
-    if (m_step == m_num_steps)
-    {
-        *x = m_start_x;
-        *y = m_start_y;
-        --m_step;
-        return path_cmd_move_to;
-    }
-    if (m_step == 0)
-    {
-        *x = m_end_x;
-        *y = m_end_y;
-        --m_step;
-        return path_cmd_line_to;
-    }
-    m_fx += m_dfx;
-    m_fy += m_dfy;
-    m_dfx += m_ddfx;
-    m_dfy += m_ddfy;
-    m_ddfx += m_dddfx;
-    m_ddfy += m_dddfy;
-    *x = m_fx;
-    *y = m_fy;
-    --m_step;
-    return path_cmd_line_to;
+    return StepVertex(
+        m_step, m_num_steps, m_start_x, m_start_y, m_end_x, m_end_y, m_fx, m_fy, m_dfx, m_dfy,
+        [this] {
+            m_dfx += m_ddfx;
+            m_dfy += m_ddfy;
+            m_ddfx += m_dddfx;
+            m_ddfy += m_dddfy;
+        },
+        x, y);
 }
 
 // ---- cubic, adaptive subdivision ----

@@ -11,23 +11,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-
-// The board's FreeType takes its memory through these hooks; the system's ignores them.
-extern "C" void* FT_User_Malloc(unsigned int size)
-{
-    return std::malloc(size);
-}
-
-extern "C" void FT_User_Free(void* block)
-{
-    std::free(block);
-}
-
-extern "C" void* FT_User_Realloc(void* block, unsigned int size)
-{
-    return std::realloc(block, size);
-}
 
 namespace
 {
