@@ -399,17 +399,20 @@ void curve4_div::recursive_bezier(double x1, double y1, double x2, double y2, do
             return;
         }
     }
-    else if (!p2Off)
+    else if (!p2Off || !p3Off)
     {
-        // Only the second control point stands off the chord.
-        if (d3 * d3 <= m_distance_tolerance_square * (dx * dx + dy * dy))
+        // Only one control point stands off the chord: the second one when the first lies on it.
+        const bool secondOff = !p2Off;
+        const double d = secondOff ? d3 : d2;
+        if (d * d <= m_distance_tolerance_square * (dx * dx + dy * dy))
         {
             if (m_angle_tolerance < angleToleranceEpsilon)
             {
                 m_points.add(point_d(x23, y23));
                 return;
             }
-            const double turn = TurnAngle(std::atan2(y3 - y2, x3 - x2), std::atan2(y4 - y3, x4 - x3));
+            const double turn = secondOff ? TurnAngle(std::atan2(y3 - y2, x3 - x2), std::atan2(y4 - y3, x4 - x3))
+                                          : TurnAngle(std::atan2(y2 - y1, x2 - x1), std::atan2(y3 - y2, x3 - x2));
             if (turn < m_angle_tolerance)
             {
                 m_points.add(point_d(x2, y2));
@@ -418,31 +421,7 @@ void curve4_div::recursive_bezier(double x1, double y1, double x2, double y2, do
             }
             if (m_cusp_limit != 0.0 && turn > m_cusp_limit)
             {
-                m_points.add(point_d(x3, y3));
-                return;
-            }
-        }
-    }
-    else if (!p3Off)
-    {
-        // Only the first control point stands off the chord.
-        if (d2 * d2 <= m_distance_tolerance_square * (dx * dx + dy * dy))
-        {
-            if (m_angle_tolerance < angleToleranceEpsilon)
-            {
-                m_points.add(point_d(x23, y23));
-                return;
-            }
-            const double turn = TurnAngle(std::atan2(y2 - y1, x2 - x1), std::atan2(y3 - y2, x3 - x2));
-            if (turn < m_angle_tolerance)
-            {
-                m_points.add(point_d(x2, y2));
-                m_points.add(point_d(x3, y3));
-                return;
-            }
-            if (m_cusp_limit != 0.0 && turn > m_cusp_limit)
-            {
-                m_points.add(point_d(x2, y2));
+                m_points.add(secondOff ? point_d(x3, y3) : point_d(x2, y2));
                 return;
             }
         }

@@ -38,7 +38,7 @@ template <typename Work> std::uint64_t Instructions(Work work)
 
 void Report(const char* name, std::uint64_t instructions)
 {
-    // The C library's small printf has no 64-bit or floating-point conversions.
+    // 32-bit integer conversions only: newlib-nano's printf has no 64-bit or floating-point ones.
     std::printf("%s: %lu instructions\n", name, static_cast<unsigned long>(instructions));
 }
 
