@@ -123,3 +123,34 @@ extern "C" void _exit(int status)
 {
     Stop(status);
 }
+
+// The firmware links with the C library's allocator wrapped onto its own heap banks, which lie in
+// the board's SRAM and external SRAM; the emulated board has neither, so here the wrappers hand
+// back to the C library's own allocator over the PSRAM.
+extern "C"
+{
+void* __real__malloc_r(struct _reent* reent, std::size_t size);
+void __real__free_r(struct _reent* reent, void* block);
+void* __real__realloc_r(struct _reent* reent, void* block, std::size_t size);
+void* __real__calloc_r(struct _reent* reent, std::size_t count, std::size_t size);
+
+void* __wrap__malloc_r(struct _reent* reent, std::size_t size)
+{
+    return __real__malloc_r(reent, size);
+}
+
+void __wrap__free_r(struct _reent* reent, void* block)
+{
+    __real__free_r(reent, block);
+}
+
+void* __wrap__realloc_r(struct _reent* reent, void* block, std::size_t size)
+{
+    return __real__realloc_r(reent, block, size);
+}
+
+void* __wrap__calloc_r(struct _reent* reent, std::size_t count, std::size_t size)
+{
+    return __real__calloc_r(reent, count, size);
+}
+}
