@@ -35,6 +35,14 @@ double TurnAngle(double fromAngle, double toAngle)
     return turn;
 }
 
+// Back to the first step of a forward-difference curve; false for a curve never set up, which
+// then yields nothing.
+bool Restart(int& step, int steps)
+{
+    step = steps == 0 ? -1 : steps;
+    return steps != 0;
+}
+
 // One vertex of a forward-difference curve: the start, then a step of the differences (the
 // position first, the higher differences by `advance`), then the end point exactly rather than
 // the accumulated differences.
@@ -129,16 +137,13 @@ void curve3_inc::init(double x1, double y1, double x2, double y2, double x3, dou
 
 void curve3_inc::rewind(unsigned)
 {
-    if (m_num_steps == 0)
+    if (Restart(m_step, m_num_steps))
     {
-        m_step = -1;
-        return;
+        m_fx = m_saved_fx;
+        m_fy = m_saved_fy;
+        m_dfx = m_saved_dfx;
+        m_dfy = m_saved_dfy;
     }
-    m_step = m_num_steps;
-    m_fx = m_saved_fx;
-    m_fy = m_saved_fy;
-    m_dfx = m_saved_dfx;
-    m_dfy = m_saved_dfy;
 }
 
 unsigned curve3_inc::vertex(double* x, double* y)
@@ -290,18 +295,15 @@ void curve4_inc::init(double x1, double y1, double x2, double y2, double x3, dou
 
 void curve4_inc::rewind(unsigned)
 {
-    if (m_num_steps == 0)
+    if (Restart(m_step, m_num_steps))
     {
-        m_step = -1;
-        return;
+        m_fx = m_saved_fx;
+        m_fy = m_saved_fy;
+        m_dfx = m_saved_dfx;
+        m_dfy = m_saved_dfy;
+        m_ddfx = m_saved_ddfx;
+        m_ddfy = m_saved_ddfy;
     }
-    m_step = m_num_steps;
-    m_fx = m_saved_fx;
-    m_fy = m_saved_fy;
-    m_dfx = m_saved_dfx;
-    m_dfy = m_saved_dfy;
-    m_ddfx = m_saved_ddfx;
-    m_ddfy = m_saved_ddfy;
 }
 
 unsigned curve4_inc::vertex(double* x, double* y)
