@@ -276,7 +276,6 @@ typedef struct
     __IO32 SR2;   /* 0x18 status 2 */
     __IO32 CCR;   /* 0x1C clock control */
     __IO32 TRISE; /* 0x20 rise time */
-    __IO32 FLTR;  /* 0x24 filter */
 } I2C_TypeDef;
 
 typedef struct
@@ -1317,12 +1316,6 @@ typedef struct
 #define I2C_TRISE_TRISE_3 ((uint32_t)0x00000008)
 #define I2C_TRISE_TRISE_4 ((uint32_t)0x00000010)
 #define I2C_TRISE_TRISE_5 ((uint32_t)0x00000020)
-#define I2C_FLTR_DNF ((uint32_t)0x0000000F)
-#define I2C_FLTR_DNF_0 ((uint32_t)0x00000001)
-#define I2C_FLTR_DNF_1 ((uint32_t)0x00000002)
-#define I2C_FLTR_DNF_2 ((uint32_t)0x00000004)
-#define I2C_FLTR_DNF_3 ((uint32_t)0x00000008)
-#define I2C_FLTR_ANOFF ((uint32_t)0x00000010)
 
 /* ---- DMA ---- */
 #define DMA_SxCR_EN ((uint32_t)0x00000001)
