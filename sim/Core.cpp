@@ -62,9 +62,9 @@ void Core::SetIrqLine(int irq, bool level, int source)
     if (m_line[e] == level)
         return;
     m_line[e] = level;
-    // A rising line pends the interrupt unless it is being handled; the handler's exit pends it
-    // again if the line is still high then.
-    if (level && !m_active[e])
+    // A rising line pends the interrupt, also while its handler runs (the handler then runs again
+    // after it returns); the handler's exit pends it again if the line is still high then.
+    if (level)
         SetPending(e, true);
 }
 

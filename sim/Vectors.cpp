@@ -12,6 +12,8 @@ extern "C"
     void BusFault_Handler() __attribute__((weak));
     void UsageFault_Handler() __attribute__((weak));
     void SVC_Handler() __attribute__((weak));
+    void PendSV_Handler() __attribute__((weak));
+    void SysTick_Handler() __attribute__((weak));
 }
 
 namespace Sim
@@ -137,6 +139,10 @@ Handler HostVector(int exception)
         return UsageFault_Handler;
     case 11:
         return SVC_Handler;
+    case 14:
+        return PendSV_Handler;
+    case 15:
+        return SysTick_Handler;
     case 22:
         return EXTI0_IRQHandler;
     case 23:

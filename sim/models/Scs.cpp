@@ -10,6 +10,8 @@ namespace
 {
 const uint32_t iser = 0x100, icer = 0x180, ispr = 0x200, icpr = 0x280, iabr = 0x300, ipr = 0x400;
 const uint32_t scb = 0xD00;
+const uint32_t stkCtrl = 0x010, stkLoad = 0x014, stkVal = 0x018;
+const uint32_t stkEnable = 1, stkTickInt = 2, stkProcessorClock = 4, stkCountFlag = 0x10000;
 } // namespace
 
 uint32_t Scs::ImplementedMask(uint32_t word)
@@ -21,7 +23,8 @@ uint32_t Scs::ImplementedMask(uint32_t word)
     return count == 32 ? 0xFFFFFFFFu : ((1u << count) - 1);
 }
 
-Scs::Scs(Board& board) : Peripheral(board, "SCS", 0xE000E000, 0x1000, BusKind::Ppb)
+Scs::Scs(Board& board)
+    : Peripheral(board, "SCS", 0xE000E000, 0x1000, BusKind::Ppb), m_sysTickEvent("SysTick", &Scs::SysTickCallback, this)
 {
     static const char* const iserNames[8] = {"ISER0", "ISER1", "ISER2", "ISER3", "ISER4", "ISER5", "ISER6", "ISER7"};
     static const char* const icerNames[8] = {"ICER0", "ICER1", "ICER2", "ICER3", "ICER4", "ICER5", "ICER6", "ICER7"};
@@ -31,10 +34,9 @@ Scs::Scs(Board& board) : Peripheral(board, "SCS", 0xE000E000, 0x1000, BusKind::P
 
     Define("ICTR", 0x004, 0x00000002).Ro(0xF);
     Define("ACTLR", 0x008, 0).Rw(0x307);
-    // SysTick: present, not counting.
-    Define("STK_CTRL", 0x010, 0).Rw(0x7).Ro(0x10000);
-    Define("STK_LOAD", 0x014, 0).Rw(0x00FFFFFF);
-    Define("STK_VAL", 0x018, 0).Rw(0x00FFFFFF);
+    Define("STK_CTRL", stkCtrl, 0).Rw(0x7).Ro(0x10000).Rc(0x10000).OnWrite(&Scs::WriteSysTick);
+    Define("STK_LOAD", stkLoad, 0).Rw(0x00FFFFFF).OnWrite(&Scs::WriteSysTick);
+    Define("STK_VAL", stkVal, 0).Rw(0x00FFFFFF).OnWrite(&Scs::WriteSysTick).OnRead(&Scs::ReadSysTickValue);
     Define("STK_CALIB", 0x01C, 0x00002904).Ro(0xC0FFFFFF);
 
     for (uint32_t word = 0; word < 8; ++word)
@@ -104,9 +106,93 @@ Scs::Scs(Board& board) : Peripheral(board, "SCS", 0xE000E000, 0x1000, BusKind::P
 
 void Scs::Reset()
 {
+    board().clock().Cancel(m_sysTickEvent);
     Peripheral::Reset();
     board().core().Reset();
+    m_sysTickRunning = false;
+    m_sysTickBase = board().clock().Now();
+    m_sysTickBaseValue = 0;
+    m_sysTickReload = 0;
 }
+
+void Scs::OnClockChange()
+{
+    SysTickRebase();
+    SysTickSchedule();
+}
+
+uint32_t Scs::SysTickValue() const
+{
+    if (!m_sysTickRunning)
+        return m_sysTickBaseValue;
+    const uint64_t clocks = (board().clock().Now() - m_sysTickBase) / m_sysTickClock;
+    if (clocks <= m_sysTickBaseValue)
+        return static_cast<uint32_t>(m_sysTickBaseValue - clocks);
+    // The clock after reaching 0 loads the reload value, then counts down from it again.
+    if (m_sysTickReload == 0)
+        return 0;
+    const uint64_t sinceReload = (clocks - m_sysTickBaseValue - 1) % (static_cast<uint64_t>(m_sysTickReload) + 1);
+    return static_cast<uint32_t>(m_sysTickReload - sinceReload);
+}
+
+void Scs::SysTickRebase()
+{
+    const uint32_t control = FindRegister(stkCtrl)->value;
+    if (m_sysTickRunning)
+    {
+        const uint64_t clocks = (board().clock().Now() - m_sysTickBase) / m_sysTickClock;
+        m_sysTickBaseValue = SysTickValue();
+        m_sysTickBase += clocks * m_sysTickClock; // keep the phase within the current count
+    }
+    else
+        m_sysTickBase = board().clock().Now();
+    m_sysTickRunning = (control & stkEnable) != 0;
+    m_sysTickReload = FindRegister(stkLoad)->value;
+    m_sysTickClock = TicksPerCycle(board().HclkHz()) * ((control & stkProcessorClock) != 0 ? 1 : 8);
+}
+
+void Scs::SysTickSchedule()
+{
+    board().clock().Cancel(m_sysTickEvent);
+    if (!m_sysTickRunning)
+        return;
+    // The next time the counter reaches 0 from 1.
+    uint64_t clocks = m_sysTickBaseValue;
+    if (clocks == 0)
+    {
+        if (m_sysTickReload == 0)
+            return; // a reload of 0 stops the counter
+        clocks = static_cast<uint64_t>(m_sysTickReload) + 1;
+    }
+    board().clock().Schedule(m_sysTickEvent, m_sysTickBase + clocks * m_sysTickClock);
+}
+
+void Scs::SysTickCallback(void* self)
+{
+    Scs& scs = *static_cast<Scs*>(self);
+    Register& control = *scs.FindRegister(stkCtrl);
+    control.value |= stkCountFlag;
+    if (control.value & stkTickInt)
+        scs.board().core().SetPending(excSysTick, true);
+    scs.SysTickRebase();
+    scs.SysTickSchedule();
+}
+
+void Scs::WriteSysTick(Register& reg, uint32_t, uint32_t, uint32_t)
+{
+    SysTickRebase();
+    if (reg.offset == stkVal)
+    {
+        // Any write clears the counter and COUNTFLAG; it reloads on its next clock.
+        reg.value = 0;
+        m_sysTickBaseValue = 0;
+        m_sysTickBase = board().clock().Now();
+        FindRegister(stkCtrl)->value &= ~stkCountFlag;
+    }
+    SysTickSchedule();
+}
+
+uint32_t Scs::ReadSysTickValue(Register&) { return SysTickValue(); }
 
 void Scs::RaiseFault(uint32_t cfsr, uint32_t hfsr, uint32_t faultAddress, bool addressValid)
 {

@@ -27,6 +27,9 @@ void MemManage_Handler();
 void BusFault_Handler();
 void UsageFault_Handler();
 void SVC_Handler();
+// The firmware has no handler for these today; weak, so that one it adds goes into the table.
+void PendSV_Handler() __attribute__((weak));
+void SysTick_Handler() __attribute__((weak));
 }
 
 using Vector = void (*)();
@@ -54,8 +57,8 @@ extern "C" __attribute__((section(".isr_vector"), used)) const Vector g_vectorTa
     SVC_Handler,
     nullptr, // debug monitor
     nullptr,
-    nullptr, // PendSV
-    nullptr, // SysTick
+    PendSV_Handler,
+    SysTick_Handler,
     // Interrupts from IRQ 0.
     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, // 0 WWDG .. 5 RCC
     EXTI0_IRQHandler,                                      // 6

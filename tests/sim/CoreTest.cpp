@@ -15,6 +15,14 @@ namespace
 std::vector<std::string> m_trail;
 volatile bool m_flag = false;
 
+} // namespace
+
+extern "C" void PendSV_Handler() { m_trail.push_back("PendSV"); }
+extern "C" void SysTick_Handler() { m_trail.push_back("SysTick"); }
+
+namespace
+{
+
 void Enable(IRQn_Type irq, uint8_t preemption, uint8_t sub = 0)
 {
     NVIC_InitTypeDef init{};
@@ -204,6 +212,28 @@ TEST_F(CoreTest, LevelInterruptStillAssertedIsTakenAgain)
     EXPECT_EQ(entries, 2);
 }
 
+TEST_F(CoreTest, LineRisingAgainWhileItsHandlerRunsPendsItAgain)
+{
+    // A peripheral whose request is served, then raised and served again while the handler still
+    // runs (a pulse): the rising edge pends the active interrupt, so the handler runs twice.
+    static int entries = 0;
+    world.SetHandler(EXTI2_IRQn, [] {
+        Sim::Core& core = Sim::World::Get().board().core();
+        if (++entries == 1)
+        {
+            core.SetIrqLine(EXTI2_IRQn, false);
+            core.SetIrqLine(EXTI2_IRQn, true);
+            EXPECT_TRUE(NVIC_GetPendingIRQ(EXTI2_IRQn));
+        }
+        core.SetIrqLine(EXTI2_IRQn, false);
+    });
+    Enable(EXTI2_IRQn, 8);
+    world.board().core().SetIrqLine(EXTI2_IRQn, true);
+    __NOP(); // taken here
+    EXPECT_EQ(entries, 2);
+    EXPECT_FALSE(NVIC_GetPendingIRQ(EXTI2_IRQn));
+}
+
 TEST_F(CoreTest, ResetRequestKeepsThePriorityGrouping)
 {
     EXPECT_THROW(NVIC_SystemReset(), Sim::ResetRequest);
@@ -223,7 +253,12 @@ TEST_F(CoreTest, UnmappedAccessIsAnErrorNamingTheAddress)
     (void)value;
     const std::vector<std::string> diagnostics = world.TakeDiagnostics();
     ASSERT_EQ(diagnostics.size(), 1u);
-    EXPECT_NE(diagnostics[0].find("0x40007800"), std::string::npos);
+    EXPECT_NE(diagnostics[0].find("read from address 0x40007800: "), std::string::npos) << diagnostics[0];
+
+    *VELMORA_PHYS(__IO32, 0x40007804) = 0x12;
+    const std::vector<std::string> written = world.TakeDiagnostics();
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_NE(written[0].find("write to address 0x40007804, value 0x00000012: "), std::string::npos) << written[0];
 }
 
 TEST_F(CoreTest, UnimplementedBitsAreReported)
@@ -287,4 +322,44 @@ TEST_F(CoreTest, UnmappedAccessOnALenientBoardIsABusFaultEscalatedToHardFault)
     EXPECT_NE(SCB->HFSR & SCB_HFSR_FORCED, 0u);
     SCB->CFSR = SCB_CFSR_PRECISERR | SCB_CFSR_BFARVALID; // write 1 to clear
     EXPECT_EQ(SCB->CFSR, 0u);
+}
+
+TEST_F(CoreTest, SysTickCountsDownReloadsAndPendsItsException)
+{
+    static int ticks = 0;
+    static Sim::Tick last = 0;
+    world.SetHandler(static_cast<IRQn_Type>(SysTick_IRQn), [] {
+        ++ticks;
+        last = Sim::World::Get().Now();
+    });
+    // 1 ms at 168 MHz from the processor clock.
+    SysTick->LOAD = 168000 - 1;
+    SysTick->VAL = 0;
+    const Sim::Tick start = world.Now();
+    SysTick->CTRL = SysTick_CTRL_CLKSOURCE | SysTick_CTRL_TICKINT | SysTick_CTRL_ENABLE;
+    world.RunFor(Sim::World::Microseconds(500));
+    const uint32_t value = SysTick->VAL;
+    EXPECT_NEAR(static_cast<double>(value), 168000.0 - 500 * 168, 200.0);
+    world.RunFor(Sim::World::Microseconds(3000));
+    EXPECT_EQ(ticks, 3);
+    EXPECT_NEAR(static_cast<double>(last - start) / Sim::ticksPerMicrosecond, 3000.0, 1.0);
+    EXPECT_NE(SysTick->CTRL & SysTick_CTRL_COUNTFLAG, 0u);
+    EXPECT_EQ(SysTick->CTRL & SysTick_CTRL_COUNTFLAG, 0u) << "a read clears COUNTFLAG";
+
+    // The external reference is HCLK / 8; without TICKINT only the flag tells.
+    SysTick->CTRL = SysTick_CTRL_ENABLE;
+    SysTick->VAL = 0;
+    world.RunFor(Sim::World::Microseconds(7000));
+    EXPECT_EQ(ticks, 3);
+    EXPECT_EQ(SysTick->CTRL & SysTick_CTRL_COUNTFLAG, 0u) << "8 ms per period: not yet";
+    world.RunFor(Sim::World::Microseconds(1100));
+    EXPECT_NE(SysTick->CTRL & SysTick_CTRL_COUNTFLAG, 0u);
+}
+
+TEST_F(CoreTest, HostVectorTableTakesTheFirmwaresPendSvAndSysTickHandlers)
+{
+    // The handlers below are linked as the firmware's would be: the host table must find them.
+    SCB->ICSR = SCB_ICSR_PENDSVSET;
+    SCB->ICSR = SCB_ICSR_PENDSTSET;
+    EXPECT_EQ(m_trail, (std::vector<std::string>{"PendSV", "SysTick"}));
 }
