@@ -17,6 +17,21 @@ const uint32_t cr1 = 0x00, cr2 = 0x04, smcr = 0x08, dier = 0x0C, sr = 0x10, egr 
 
 const char* const m_names[15] = {"",      "TIM1",  "TIM2",  "TIM3",  "TIM4",  "TIM5",  "TIM6", "TIM7",
                                  "TIM8",  "TIM9",  "TIM10", "TIM11", "TIM12", "TIM13", "TIM14"};
+const char* const m_compareNames[15] = {"",
+                                        "TIM1 compare",
+                                        "TIM2 compare",
+                                        "TIM3 compare",
+                                        "TIM4 compare",
+                                        "TIM5 compare",
+                                        "TIM6 compare",
+                                        "TIM7 compare",
+                                        "TIM8 compare",
+                                        "TIM9 compare",
+                                        "TIM10 compare",
+                                        "TIM11 compare",
+                                        "TIM12 compare",
+                                        "TIM13 compare",
+                                        "TIM14 compare"};
 const uint32_t m_bases[15] = {0,          TIM1_BASE,  TIM2_BASE,  TIM3_BASE,  TIM4_BASE,
                               TIM5_BASE,  TIM6_BASE,  TIM7_BASE,  TIM8_BASE,  TIM9_BASE,
                               TIM10_BASE, TIM11_BASE, TIM12_BASE, TIM13_BASE, TIM14_BASE};
@@ -27,7 +42,8 @@ bool OnApb2(int number) { return number == 1 || number == 8 || number == 9 || nu
 Timer::Timer(Board& board, int number)
     : Peripheral(board, m_names[number], m_bases[number], 0x400, OnApb2(number) ? BusKind::Apb2 : BusKind::Apb1),
       m_number(number), m_advanced(number == 1 || number == 8), m_basic(number == 6 || number == 7),
-      m_updateEvent(m_names[number], &Timer::UpdateEventCallback, this)
+      m_updateEvent(m_names[number], &Timer::UpdateEventCallback, this),
+      m_compareEvent(m_compareNames[number], &Timer::CompareEventCallback, this)
 {
     switch (number)
     {
@@ -117,7 +133,7 @@ Timer::Timer(Board& board, int number)
         Define("CR1", cr1, 0).Rw(TIM_CR1_CEN | TIM_CR1_UDIS | TIM_CR1_URS | TIM_CR1_OPM | TIM_CR1_ARPE)
             .OnWrite(&Timer::WriteCr1);
         Define("CR2", cr2, 0).Rw(TIM_CR2_MMS);
-        Define("DIER", dier, 0).Rw(TIM_DIER_UIE | TIM_DIER_UDE);
+        Define("DIER", dier, 0).Rw(TIM_DIER_UIE | TIM_DIER_UDE).OnWrite(&Timer::WriteSetUp);
         // Flags are cleared by writing 0, so software writes the complement: 1s elsewhere are ignored.
         Define("SR", sr, 0).W0c(TIM_SR_UIF).Ro(0xFFFE).OnWrite(&Timer::WriteSr);
         Define("EGR", egr, 0).Wo(TIM_EGR_UG).OnWrite(&Timer::WriteEgr);
@@ -129,11 +145,12 @@ Timer::Timer(Board& board, int number)
                 (m_channels == 4 ? (TIM_CR1_DIR | TIM_CR1_CMS) : 0))
             .OnWrite(&Timer::WriteCr1);
         Define("CR2", cr2, 0).Rw(m_advanced ? 0x7FFD : (m_channels == 4 ? 0xF8 : 0));
-        Define("SMCR", smcr, 0).Rw(m_channels == 4 ? 0xFFF7 : 0xF7);
+        Define("SMCR", smcr, 0).Rw(m_channels == 4 ? 0xFFF7 : 0xF7).OnWrite(&Timer::WriteSetUp);
         Define("DIER", dier, 0)
             .Rw(TIM_DIER_UIE | channelBits | TIM_DIER_TIE | (m_advanced ? (TIM_DIER_COMIE | TIM_DIER_BIE) : 0) |
                 (m_channels == 4 ? (TIM_DIER_UDE | (channelBits << 8) | TIM_DIER_TDE) : 0) |
-                (m_advanced ? TIM_DIER_COMDE : 0));
+                (m_advanced ? TIM_DIER_COMDE : 0))
+            .OnWrite(&Timer::WriteSetUp);
         Define("SR", sr, 0)
             .W0c(TIM_SR_UIF | channelBits | TIM_SR_TIF | (m_advanced ? (TIM_SR_COMIF | TIM_SR_BIF) : 0) |
                  (channelBits << 8))
@@ -157,11 +174,11 @@ Timer::Timer(Board& board, int number)
     // writes 32-bit values there (a period of 0xFFFFFFFF by default), which the silicon ignores.
     const uint32_t upperHalf = ~counterMask;
     Define("CNT", cnt, 0).Rw(counterMask).Ro(upperHalf).OnWrite(&Timer::WriteCnt).OnRead(&Timer::ReadCnt);
-    Define("PSC", psc, 0).Rw(0xFFFF);
+    Define("PSC", psc, 0).Rw(0xFFFF).OnWrite(&Timer::WritePsc);
     Define("ARR", arr, counterMask).Rw(counterMask).Ro(upperHalf).OnWrite(&Timer::WriteArr);
     if (m_advanced)
     {
-        Define("RCR", rcr, 0).Rw(0xFF);
+        Define("RCR", rcr, 0).Rw(0xFF).OnWrite(&Timer::WriteSetUp);
         Define("BDTR", bdtr, 0).Rw(0xFFFF).OnWrite(&Timer::WriteOutputs);
     }
     static const char* const ccrNames[4] = {"CCR1", "CCR2", "CCR3", "CCR4"};
@@ -186,6 +203,7 @@ Timer::Timer(Board& board, int number)
 void Timer::Reset()
 {
     board().clock().Cancel(m_updateEvent);
+    board().clock().Cancel(m_compareEvent);
     Peripheral::Reset();
     m_wasRunning = false;
     m_baseTime = board().clock().Now();
@@ -253,6 +271,7 @@ void Timer::LoadPreloads()
 void Timer::Schedule()
 {
     board().clock().Cancel(m_updateEvent);
+    ScheduleCompare();
     if (!m_wasRunning)
         return;
     // Nothing observable happens at an overflow once UIF is set, no interrupt or DMA waits for it
@@ -275,6 +294,60 @@ void Timer::Schedule()
 
 void Timer::UpdateEventCallback(void* self) { static_cast<Timer*>(self)->OnOverflow(); }
 
+void Timer::CompareEventCallback(void* self) { static_cast<Timer*>(self)->OnCompareMatch(); }
+
+bool Timer::OutputCompare(int channel)
+{
+    if (m_basic)
+        return false;
+    const uint32_t mode = Reg(channel < 2 ? ccmr1 : ccmr2).value >> (8 * (channel % 2));
+    return (mode & TIM_CCMR1_CC1S) == 0;
+}
+
+uint64_t Timer::CountsUntil(uint32_t value) const
+{
+    // From the base the counter runs up to the auto-reload value (or, above it, to its maximum),
+    // then from 0 to the auto-reload value again and again.
+    const uint64_t top = m_baseCount <= m_autoReload ? m_autoReload : CounterMax();
+    if (value > m_baseCount && value <= top)
+        return value - m_baseCount;
+    if (value <= m_autoReload)
+        return top - m_baseCount + 1 + value;
+    return 0;
+}
+
+void Timer::ScheduleCompare()
+{
+    board().clock().Cancel(m_compareEvent);
+    if (!m_wasRunning)
+        return;
+    // Only a channel whose flag is clear can change anything at its next match.
+    const uint32_t status = Reg(sr).value;
+    uint64_t nearest = 0;
+    for (int channel = 0; channel < m_channels; ++channel)
+    {
+        if ((status & (TIM_SR_CC1IF << channel)) != 0 || !OutputCompare(channel))
+            continue;
+        const uint64_t counts = CountsUntil(m_compare[channel]);
+        if (counts != 0 && (nearest == 0 || counts < nearest))
+            nearest = counts;
+    }
+    if (nearest != 0)
+        board().clock().Schedule(m_compareEvent, m_baseTime + nearest * m_ticksPerCount);
+}
+
+void Timer::OnCompareMatch()
+{
+    const uint32_t count = Counter();
+    for (int channel = 0; channel < m_channels; ++channel)
+        if (OutputCompare(channel) && m_compare[channel] == count)
+            Reg(sr).value |= TIM_SR_CC1IF << channel;
+    Update();
+    // The next match is counted from the current count.
+    Rebase();
+    ScheduleCompare();
+}
+
 void Timer::OnOverflow()
 {
     m_baseTime = m_updateEvent.when;
@@ -290,6 +363,10 @@ void Timer::OnOverflow()
             m_compare[channel] = Reg(ccr1 + 4 * static_cast<uint32_t>(channel)).value;
         Reg(sr).value |= TIM_SR_UIF;
     }
+    // The counter becomes 0 here: a compare value of 0 matches now.
+    for (int channel = 0; channel < m_channels; ++channel)
+        if (OutputCompare(channel) && m_compare[channel] == 0)
+            Reg(sr).value |= TIM_SR_CC1IF << channel;
     if (control.value & TIM_CR1_OPM)
         control.value &= ~TIM_CR1_CEN;
     m_wasRunning = Running();
@@ -340,11 +417,48 @@ void Timer::WriteCr1(Register& reg, uint32_t, uint32_t, uint32_t)
 
 void Timer::WriteSr(Register&, uint32_t, uint32_t, uint32_t)
 {
-    // Clearing UIF means overflows matter again.
-    if (m_wasRunning && !m_updateEvent.scheduled)
+    // Clearing UIF means overflows matter again, clearing CCxIF the channel's next match.
+    if (m_wasRunning)
     {
         Rebase();
         Schedule();
+    }
+}
+
+void Timer::WritePsc(Register&, uint32_t, uint32_t, uint32_t)
+{
+    // The new prescaler waits for the next update event, which must now happen even if UIF is set.
+    Schedule();
+}
+
+void Timer::WriteSetUp(Register&, uint32_t, uint32_t, uint32_t) { CheckUnsupported(); }
+
+void Timer::CheckUnsupported()
+{
+    char message[200];
+    auto report = [&](const char* what) {
+        std::snprintf(message, sizeof message, "%s: %s is not modelled", Name(), what);
+        board().Diagnose(message);
+    };
+    if (!m_basic && (Reg(smcr).value & (TIM_SMCR_SMS | TIM_SMCR_ECE)) != 0)
+        report("slave mode or the external clock (SMCR.SMS, ECE)");
+    const uint32_t dmaEnables = TIM_DIER_UDE | TIM_DIER_CC1DE | TIM_DIER_CC2DE | TIM_DIER_CC3DE | TIM_DIER_CC4DE |
+                                TIM_DIER_COMDE | TIM_DIER_TDE;
+    if ((Reg(dier).value & dmaEnables) != 0)
+        report("a timer DMA request (DIER.UDE, CCxDE, COMDE, TDE)");
+    if (m_advanced && Reg(rcr).value != 0)
+        report("the repetition counter (RCR)");
+    for (int channel = 0; channel < m_channels; ++channel)
+    {
+        const uint32_t mode = Reg(channel < 2 ? ccmr1 : ccmr2).value >> (8 * (channel % 2));
+        if ((mode & TIM_CCMR1_CC1S) != 0)
+            report("input capture (CCMRx.CCxS)");
+        else
+        {
+            const uint32_t compareMode = (mode & TIM_CCMR1_OC1M) >> 4;
+            if (compareMode >= 1 && compareMode <= 3)
+                report("an active, inactive or toggle on match output (CCMRx.OCxM 1..3)");
+        }
     }
 }
 
@@ -405,8 +519,13 @@ void Timer::WriteCcr(Register& reg, uint32_t, uint32_t, uint32_t)
     Schedule();
 }
 
-void Timer::WriteOutputs(Register&, uint32_t, uint32_t, uint32_t)
+void Timer::WriteOutputs(Register& reg, uint32_t, uint32_t, uint32_t)
 {
+    if (reg.offset == ccmr1 || reg.offset == ccmr2)
+    {
+        CheckUnsupported();
+        ScheduleCompare();
+    }
     for (const Route& route : m_routes)
         if (route.port >= 0)
             board().gpio(route.port).Resolve();

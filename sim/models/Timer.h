@@ -2,15 +2,20 @@
 // up-counting time base. Models CR1 (CEN, UDIS, URS, OPM, ARPE, CKD stored), DIER, SR (flags
 // cleared by writing 0), EGR (UG re-initialises the counter, loads the preloads and sets UIF
 // unless URS; CCxG sets CCxIF), CNT (32 bits on TIM2 and TIM5, 16 elsewhere), PSC (preloaded,
-// taken at the update event), ARR (preloaded when ARPE), CCMR/CCER/CCR (compare preload),
-// RCR/BDTR (MOE gates the outputs of TIM1/TIM8) and the interrupt lines. The counter is never
-// ticked: it is computed from virtual time at the timer kernel clock (APB clock, doubled when the
-// APB prescaler is not 1) and only the update (overflow) is an event. Output compare channels
-// are visible as a signal (PWM1/PWM2 duty, frequency, enabled); on a pin in alternate-function
-// mode the level follows the counter.
-// Differs: down and centre-aligned counting, slave modes, input capture, the repetition counter,
-// dead time, break and DMA requests are not modelled (set-ups that need them are reported);
-// compare matches do not set CCxIF.
+// taken at the next update event, also when UIF is already set), ARR (preloaded when ARPE),
+// CCMR/CCER/CCR (compare preload; a compare match sets CCxIF and raises the capture/compare
+// interrupt when enabled), BDTR (MOE gates the outputs of TIM1/TIM8) and the interrupt lines.
+// The counter is never ticked: it is computed from virtual time at the timer kernel clock (APB
+// clock, doubled when the APB prescaler is not 1); the update (overflow) and the next compare
+// match of a channel whose CCxIF is clear are events. Output compare channels are visible as a
+// signal (frozen, forced and PWM1/PWM2 levels, duty, frequency, enabled); on a pin in
+// alternate-function mode the level follows the counter. While the RCC reset bit is set the
+// timer stays at its reset state and writes are lost.
+// Differs: down and centre-aligned counting, slave modes and external clock (SMCR.SMS, ECE),
+// input capture (CCxS not 0), the repetition counter (RCR not 0), the output modes active,
+// inactive and toggle on match (their CCxIF is modelled, their pin level is not), dead time,
+// break and DMA requests (UDE, CCxDE, TDE, COMDE) are not modelled: writing a set-up that needs
+// them is reported.
 #pragma once
 
 #include "sim/Clock.h"
@@ -56,7 +61,14 @@ public:
 
 private:
     static void UpdateEventCallback(void* self);
+    static void CompareEventCallback(void* self);
     void OnOverflow();
+    void OnCompareMatch();
+    // Counts from the current base until the counter next becomes `value` (0: never).
+    uint64_t CountsUntil(uint32_t value) const;
+    bool OutputCompare(int channel);
+    void ScheduleCompare();
+    void CheckUnsupported();
     void Rebase();
     void Schedule();
     void LoadPreloads();
@@ -72,6 +84,8 @@ private:
     void WriteCnt(Register& reg, uint32_t previous, uint32_t written, uint32_t lanes);
     void WriteArr(Register& reg, uint32_t previous, uint32_t written, uint32_t lanes);
     void WriteCcr(Register& reg, uint32_t previous, uint32_t written, uint32_t lanes);
+    void WritePsc(Register& reg, uint32_t previous, uint32_t written, uint32_t lanes);
+    void WriteSetUp(Register& reg, uint32_t previous, uint32_t written, uint32_t lanes);
     void WriteOutputs(Register& reg, uint32_t previous, uint32_t written, uint32_t lanes);
     uint32_t ReadCnt(Register& reg);
 
@@ -85,6 +99,7 @@ private:
     int m_ccIrq;
     int m_updateSource;
     Event m_updateEvent;
+    Event m_compareEvent;
 
     bool m_wasRunning = false;
     Tick m_baseTime = 0;

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 namespace
 {
 
@@ -204,4 +208,113 @@ TEST_F(TimerTest, UpdateInterruptRepeatsAtThePeriod)
     ASSERT_EQ(entries.size(), 4u);
     for (size_t i = 1; i < entries.size(); ++i)
         EXPECT_EQ(entries[i] - entries[i - 1], 2 * Sim::ticksPerMillisecond);
+}
+
+TEST_F(TimerTest, PrescalerWrittenWhileTheUpdateFlagIsSetIsStillTakenAtTheNextUpdate)
+{
+    // The update flag stays set (nobody clears it) and no interrupt waits: the new prescaler must
+    // still be loaded at the next overflow.
+    RCC_APB1PeriphClockCmd(RCC_APB1Periph_TIM3, ENABLE);
+    TimeBase(TIM3, 83, 999); // 1 MHz, update every 1 ms; leaves UIF set
+    TIM_Cmd(TIM3, ENABLE);
+    ASSERT_EQ(TIM_GetFlagStatus(TIM3, TIM_FLAG_Update), SET);
+    TIM3->PSC = 8399; // 10 kHz from the next update on
+    world.RunFor(Sim::World::Microseconds(1500));
+    const uint32_t after = TIM_GetCounter(TIM3);
+    world.RunFor(Sim::World::Microseconds(1000));
+    EXPECT_NEAR(static_cast<double>(TIM_GetCounter(TIM3) - after), 10.0, 1.0);
+}
+
+TEST_F(TimerTest, CompareMatchSetsItsFlagAndRaisesTheInterrupt)
+{
+    static int entries = 0;
+    static Sim::Tick matchedAt = 0;
+    world.SetHandler(TIM4_IRQn, [] {
+        if (TIM_GetITStatus(TIM4, TIM_IT_CC2) == SET)
+        {
+            TIM_ClearITPendingBit(TIM4, TIM_IT_CC2);
+            matchedAt = Sim::World::Get().Now();
+            ++entries;
+        }
+    });
+    NVIC_PriorityGroupConfig(NVIC_PriorityGroup_4);
+    NVIC_InitTypeDef channel{TIM4_IRQn, 3, 0, ENABLE};
+    NVIC_Init(&channel);
+    RCC_APB1PeriphClockCmd(RCC_APB1Periph_TIM4, ENABLE);
+    TimeBase(TIM4, 83, 999); // 1 MHz, 1 ms period
+    TIM_OCInitTypeDef output;
+    TIM_OCStructInit(&output); // frozen (timing) mode: flags only
+    output.TIM_Pulse = 250;
+    TIM_OC2Init(TIM4, &output);
+    TIM_ClearFlag(TIM4, TIM_FLAG_CC2 | TIM_FLAG_CC1 | TIM_FLAG_Update);
+    TIM_Cmd(TIM4, ENABLE);
+    const Sim::Tick start = world.Now();
+    world.RunFor(Sim::World::Microseconds(200));
+    EXPECT_EQ(TIM_GetFlagStatus(TIM4, TIM_FLAG_CC2), RESET);
+    world.RunFor(Sim::World::Microseconds(100));
+    EXPECT_EQ(TIM_GetFlagStatus(TIM4, TIM_FLAG_CC2), SET) << "no interrupt enabled yet: the flag alone";
+    EXPECT_EQ(entries, 0);
+
+    TIM_ClearFlag(TIM4, TIM_FLAG_CC2);
+    TIM_ITConfig(TIM4, TIM_IT_CC2, ENABLE);
+    world.RunFor(Sim::World::Microseconds(2000));
+    EXPECT_EQ(entries, 2); // at 1.25 ms and 2.25 ms
+    EXPECT_NEAR(static_cast<double>(matchedAt - start) / Sim::ticksPerMicrosecond, 2250.0, 2.0);
+}
+
+TEST_F(TimerTest, TimerHeldInResetByItsRccBitIgnoresWrites)
+{
+    world.CaptureDiagnostics();
+    RCC_APB1PeriphClockCmd(RCC_APB1Periph_TIM3, ENABLE);
+    RCC_APB1PeriphResetCmd(RCC_APB1Periph_TIM3, ENABLE);
+    TIM3->ARR = 1234;
+    TIM3->CR1 = TIM_CR1_CEN;
+    EXPECT_EQ(TIM3->ARR, 0xFFFFu);
+    EXPECT_EQ(TIM3->CR1, 0u);
+    RCC_APB1PeriphResetCmd(RCC_APB1Periph_TIM3, DISABLE);
+    TIM3->ARR = 1234;
+    EXPECT_EQ(TIM3->ARR, 1234u);
+    const std::vector<std::string> diagnostics = world.TakeDiagnostics();
+    ASSERT_EQ(diagnostics.size(), 1u);
+    EXPECT_NE(diagnostics[0].find("TIM3: write to ARR (offset 0x02C) while its RCC reset bit holds it in reset"),
+              std::string::npos)
+        << diagnostics[0];
+}
+
+TEST_F(TimerTest, SetUpsTheModelCannotFollowAreReported)
+{
+    world.CaptureDiagnostics();
+    RCC_APB1PeriphClockCmd(RCC_APB1Periph_TIM3, ENABLE);
+    RCC_APB2PeriphClockCmd(RCC_APB2Periph_TIM1, ENABLE);
+    struct Case
+    {
+        const char* what;
+        std::function<void()> write;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"slave mode", [] { TIM3->SMCR = 4; }, "slave mode"},
+        {"external clock", [] { TIM3->SMCR = TIM_SMCR_ECE; }, "external clock"},
+        {"input capture", [] { TIM3->CCMR1 = 1; }, "input capture"},
+        {"toggle", [] { TIM3->CCMR2 = 3u << 12; }, "toggle"},
+        {"update DMA", [] { TIM3->DIER = TIM_DIER_UDE; }, "DMA"},
+        {"compare DMA", [] { TIM3->DIER = TIM_DIER_CC1DE; }, "DMA"},
+        {"repetition counter", [] { TIM1->RCR = 3; }, "repetition counter"},
+    };
+    for (const Case& c : cases)
+    {
+        c.write();
+        const std::vector<std::string> diagnostics = world.TakeDiagnostics();
+        ASSERT_GE(diagnostics.size(), 1u) << c.what;
+        EXPECT_NE(diagnostics[0].find(c.expected), std::string::npos) << diagnostics[0];
+        RCC_APB1PeriphResetCmd(RCC_APB1Periph_TIM3, ENABLE);
+        RCC_APB1PeriphResetCmd(RCC_APB1Periph_TIM3, DISABLE);
+        TIM1->RCR = 0;
+        world.TakeDiagnostics();
+    }
+    // What the firmware uses passes quietly: PWM, forced levels, update and compare interrupts.
+    TIM3->CCMR1 = (6u << 4) | (5u << 12);
+    TIM3->CCMR2 = (7u << 4) | (4u << 12);
+    TIM3->DIER = TIM_DIER_UIE | TIM_DIER_CC1IE;
+    EXPECT_TRUE(world.TakeDiagnostics().empty());
 }
