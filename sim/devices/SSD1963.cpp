@@ -237,7 +237,9 @@ void SSD1963::SoftwareReset()
     m_vps = 2;
     m_vpw = 2;
     m_fps = 0;
-    m_pixelInterface = 0x03;
+    // The pixel data interface powers up (and comes back from a software reset) in 24-bit mode; a
+    // driver on a 16-bit bus must select RGB565 before writing pixels.
+    m_pixelInterface = 0x05;
     m_addressMode = 0;
     m_tearOn = false;
     m_tearMode = 0;
@@ -281,6 +283,9 @@ void SSD1963::StartCommand(uint8_t code)
             m_column = m_sc;
             m_page = m_sp;
         }
+        if (m_pixelInterface != 0x03)
+            Error("pixels written with the pixel data interface at " + Hex(m_pixelInterface) +
+                  ": a 16-bit RGB565 store needs set_pixel_data_interface 0x03");
         m_writingMemory = true;
         return;
     }
@@ -351,6 +356,10 @@ void SSD1963::FinishCommand()
     case 0x35:
         m_tearOn = true;
         m_tearMode = p[0] & 0x01;
+        // Mode 1 would pulse the line in every horizontal blanking too: a falling-edge interrupt
+        // would then fire once per line instead of once per frame.
+        if (m_tearMode != 0)
+            Error("tearing-effect mode 1 (V and H blanking) is not modelled");
         break;
     case 0x36:
         // Page and column order flips are modelled; the other bits would change the scan or the

@@ -3,19 +3,23 @@
 // Fidelity: follows the controller's data sheet at the level the firmware uses: hardware reset
 // and the reset pin, PLL programming (set_pll_mn, set_pll) with its lock time, software reset,
 // pixel clock (set_lshift_freq), panel size and mode (set_lcd_mode), pixel data interface
-// (16-bit RGB565 only), address mode (page and column order flips), horizontal and vertical
-// timing, tearing-effect output (V-blank only, or V and H blanking), controller GPIO, backlight
+// (powers up in 24-bit mode; pixel data needs 16-bit RGB565 selected), address mode (page and
+// column order flips), horizontal and vertical timing, tearing-effect output (V-blank only),
+// controller GPIO, backlight
 // PWM, display on/off, column and page address windows, write_memory_start/continue into an
 // 800 x 480 frame memory, and the line-by-line scan-out of that memory to the panel.
 //
 // Deliberate simplifications:
 // - Reads from the chip (get_* commands, read_memory) are not modelled; they are reported as
 //   protocol errors so that a driver that relies on them notices.
-// - Sleep modes, partial display, scroll areas, dynamic backlight control and the 8/9/12/18/24-bit
-//   pixel interfaces are not modelled (loud: protocol error naming the command).
-// - Bus timing: a strobe must last at least half a period of the chip's system clock (the
-//   reference clock until the PLL drives the chip, the PLL afterwards) to be latched. Faster
-//   writes are recorded as protocol errors and still applied, so one error does not hide the next.
+// - Sleep modes, partial display, scroll areas, dynamic backlight control, tearing-effect mode 1
+//   (V and H blanking) and the 8/9/12/18/24-bit pixel interfaces are not modelled (loud: protocol
+//   error naming the command); pixels written while the interface is not 16-bit RGB565 (as after
+//   power-on) are a protocol error.
+// - Bus timing: a strobe (the write pulse, not the whole bus cycle) must last at least half a
+//   period of the chip's system clock (the reference clock until the PLL drives the chip, the PLL
+//   afterwards) to be latched. Faster writes are recorded as protocol errors and still applied,
+//   so one error does not hide the next.
 // - Power-on reset values of the timing registers are taken as the panel's own values; the
 //   firmware programs all of them before scan-out matters.
 // - The panel shows what the scan-out read from frame memory; display off shows black, and the

@@ -22,6 +22,8 @@ Ssd1963Bus::Ssd1963Bus(Board& board, Fsmc& fsmc)
       m_chip(SSD1963::Environment{&board.clock(), [&board](bool level) { board.gpio(portG).Drive(tearingPin, level); }})
 {
     RequireAddressPin(portF, 3);
+    // An asynchronous SRAM-like device: driven as SRAM or NOR, never as PSRAM.
+    AcceptMemoryTypes((1u << 0) | (1u << 2));
     board.gpio(portB).AddListener(*this);
 }
 

@@ -47,9 +47,16 @@ Fsmc::Fsmc(Board& board) : Peripheral(board, "FSMC", FSMC_R_BASE, 0x1000, BusKin
     }
 }
 
+unsigned Fsmc::StrobeCycles(unsigned region, bool write) const
+{
+    const uint32_t timing = Timing(region, write);
+    const unsigned dataSetup = (timing >> 8) & 0xFF;
+    return write ? dataSetup : dataSetup + 2;
+}
+
 unsigned Fsmc::AccessCycles(unsigned region, bool write) const
 {
-    const uint32_t timing = write && (Bcr(region) & FSMC_BCR1_EXTMOD) != 0 ? Bwtr(region) : Btr(region);
+    const uint32_t timing = Timing(region, write);
     const unsigned addressSetup = timing & 0xF;
     const unsigned addressHold = (timing >> 4) & 0xF;
     const unsigned dataSetup = (timing >> 8) & 0xFF;
@@ -64,7 +71,7 @@ unsigned Fsmc::AccessCycles(unsigned region, bool write) const
 // out with them.
 const char* Fsmc::ReservedTiming(unsigned region, bool write) const
 {
-    const uint32_t timing = write && (Bcr(region) & FSMC_BCR1_EXTMOD) != 0 ? Bwtr(region) : Btr(region);
+    const uint32_t timing = Timing(region, write);
     if (((timing >> 8) & 0xFF) == 0)
         return "with a reserved data-phase duration (DATAST 0)";
     if (((timing >> 28) & 0x3) == 3 && ((timing >> 4) & 0xF) == 0)
@@ -90,6 +97,20 @@ bool FsmcWindow::Reaches(uint32_t offset, bool write)
         problem = "with the region configured 8 bits wide";
     else if (const char* reserved = m_fsmc.ReservedTiming(m_region, write))
         problem = reserved;
+    else if ((m_fsmc.Bcr(m_region) & FSMC_BCR1_MUXEN) != 0)
+        problem = "with address/data multiplexing on (MUXEN): the device has address lines of its own";
+    else if ((m_memoryTypes & (1u << ((m_fsmc.Bcr(m_region) & FSMC_BCR1_MTYP) >> 2))) == 0)
+        problem = "with a memory type (MTYP) the device is not";
+    else if (write && (m_fsmc.Bcr(m_region) & FSMC_BCR1_WREN) == 0)
+        problem = "with writes disabled in its region (WREN clear): the controller answers with a bus error";
+    else if ((m_fsmc.Bcr(m_region) & FSMC_BCR1_EXTMOD) != 0)
+    {
+        // In extended mode the access mode is programmed and must suit the memory type.
+        const uint32_t mode = (m_fsmc.Timing(m_region, write) >> 28) & 3;
+        const bool nor = (m_fsmc.Bcr(m_region) & FSMC_BCR1_MTYP) == FSMC_BCR1_MTYP_1;
+        if (mode != 3 && (mode == 0) == nor)
+            problem = nor ? "with access mode A (ACCMOD) in a NOR region" : "with access mode B or C (ACCMOD) in an SRAM region";
+    }
     if (problem == nullptr)
     {
         auto routed = [this](int port, int pin) {
@@ -118,7 +139,7 @@ uint32_t FsmcWindow::Read(uint32_t offset, unsigned size)
         Unimplemented("read that is not 16 bits wide", offset, 0);
     if (!Reaches(offset, false))
         return 0;
-    return DeviceRead(offset, m_fsmc.AccessCycles(m_region, false) * TicksPerCycle(board().HclkHz()));
+    return DeviceRead(offset, m_fsmc.StrobeCycles(m_region, false) * TicksPerCycle(board().HclkHz()));
 }
 
 void FsmcWindow::Write(uint32_t offset, uint32_t value, unsigned size)
@@ -127,7 +148,7 @@ void FsmcWindow::Write(uint32_t offset, uint32_t value, unsigned size)
         Unimplemented("write that is not 16 bits wide", offset, value);
     if (!Reaches(offset, true))
         return;
-    DeviceWrite(offset, static_cast<uint16_t>(value), m_fsmc.AccessCycles(m_region, true) * TicksPerCycle(board().HclkHz()));
+    DeviceWrite(offset, static_cast<uint16_t>(value), m_fsmc.StrobeCycles(m_region, true) * TicksPerCycle(board().HclkHz()));
 }
 
 uint32_t FsmcWindow::ExtraCost(uint32_t, bool write) const

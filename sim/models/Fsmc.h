@@ -3,10 +3,16 @@
 // BWTR1..4) and the regions' address windows: a window answers only while the controller's clock
 // is on, its region is enabled (MBKEN), configured 16 bits wide, and the pins that carry the
 // access (chip select, NWE/NOE, the data lines and the address line that selects the device's
-// register) are routed to the controller (AF12); anything else is reported. An asynchronous
-// access costs what the region's timing says, in HCLK cycles, on top of the AHB access: mode
-// 1/A/B/C writes ADDSET + DATAST + 1, reads ADDSET + DATAST + 2, mode D adds ADDHLD + 1, and
-// BUSTURN follows each access; BWTR replaces BTR for writes when EXTMOD is set.
+// register) are routed to the controller (AF12). The region's set-up must suit the attached
+// device: address/data multiplexing off (MUXEN, which resets to 1 in BCR2..4) for a device with
+// its own address lines, a memory type (MTYP) the device is, writes enabled (WREN) for a write
+// and, in extended mode, an access mode (ACCMOD) that matches the memory type (A for SRAM and
+// PSRAM, B or C for NOR, D for either); anything else is reported. An asynchronous access costs
+// what the region's timing says, in HCLK cycles, on top of the AHB access: mode 1/A/B/C writes
+// ADDSET + DATAST + 1, reads ADDSET + DATAST + 2, mode D adds ADDHLD + 1, and BUSTURN follows each
+// access; BWTR replaces BTR for writes when EXTMOD is set. The device is handed the length of
+// its strobe, which is what it must latch in: NWE low for DATAST cycles on a write, NOE low for
+// DATAST + 2 on a read.
 // Differs: DATAST 0 (reserved in the manual) counts as 1 cycle; BCR bit 7 and the BWTR bits 20-27
 // read back as written; synchronous (burst) accesses, the wait signal, byte lanes and the NAND and
 // PC Card banks are not modelled. The external SRAM of region 1 is plain host memory in the
@@ -15,6 +21,7 @@
 
 #include "sim/Clock.h"
 #include "sim/Peripheral.h"
+#include "stm32f4xx.h"
 
 #include <cstdint>
 #include <vector>
@@ -33,13 +40,21 @@ public:
     unsigned AccessCycles(unsigned region, bool write) const;
     // Why the region's current timing cannot be used for an access, or nullptr when it can.
     const char* ReservedTiming(unsigned region, bool write) const;
+    // HCLK cycles of the access's strobe (NWE or NOE low).
+    unsigned StrobeCycles(unsigned region, bool write) const;
 
     uint32_t Bcr(unsigned region) const { return Value(region * 8); }
     uint32_t Btr(unsigned region) const { return Value(region * 8 + 4); }
     uint32_t Bwtr(unsigned region) const { return Value(0x104 + region * 8); }
+    // The timing register that governs an access: BWTR for writes in extended mode, else BTR.
+    uint32_t Timing(unsigned region, bool write) const
+    {
+        return write && (Bcr(region) & FSMC_BCR1_EXTMOD) != 0 ? Bwtr(region) : Btr(region);
+    }
 
 private:
     uint32_t Value(uint32_t offset) const { return const_cast<Fsmc*>(this)->FindRegister(offset)->value; }
+
 };
 
 // A device's address window in one region of bank 1 (region r starts at 0x60000000 + r x 64 MB).
@@ -60,6 +75,9 @@ public:
     // Pins whose routing the access needs besides the chip select, data lines and NOE/NWE
     // (the address lines the device decodes): port and pin numbers.
     void RequireAddressPin(int port, int pin) { m_addressPins.push_back({port, pin}); }
+    // The memory types (MTYP values 0 SRAM, 1 PSRAM, 2 NOR) the device may be driven as: a bit
+    // per value. All three by default.
+    void AcceptMemoryTypes(uint32_t mask) { m_memoryTypes = mask; }
 
 protected:
     virtual void DeviceWrite(uint32_t offset, uint16_t value, Tick strobe) = 0;
@@ -76,6 +94,7 @@ private:
     Fsmc& m_fsmc;
     unsigned m_region;
     std::vector<PinRef> m_addressPins;
+    uint32_t m_memoryTypes = 0x7;
 };
 
 } // namespace Sim

@@ -9,6 +9,7 @@
 #include "stm32f4xx_fsmc.h"
 #include "stm32f4xx_gpio.h"
 #include "stm32f4xx_rcc.h"
+#include "system_stm32f4xx.h"
 
 #include <gtest/gtest.h>
 
@@ -162,4 +163,84 @@ TEST(FsmcTest, AccessesThatCouldNotReachTheDeviceAreReported)
     EXPECT_NE(diagnostics[1].find("AF12"), std::string::npos);
     // The third write arrived: the chip held in reset says so.
     EXPECT_EQ(Sim::Board::Instance().ssd1963().GetProtocolErrors().size(), 1u);
+}
+
+TEST(FsmcTest, RegionSetUpThatDoesNotSuitTheDeviceIsReported)
+{
+    Sim::World& world = Sim::World::Get();
+    world.CaptureDiagnostics();
+    RCC_AHB3PeriphClockCmd(RCC_AHB3Periph_FSMC, ENABLE);
+    RouteDisplayBus();
+    __IO16* data = VELMORA_PHYS(__IO16, 0x68000010);
+    struct Case
+    {
+        const char* what;
+        uint32_t setBits;
+        uint32_t clearBits;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"multiplexed (the reset value of BCR3)", FSMC_BCR1_MUXEN, 0, "MUXEN"},
+        {"PSRAM", FSMC_MemoryType_PSRAM, FSMC_BCR1_MTYP, "MTYP"},
+        {"writes disabled", 0, FSMC_BCR1_WREN, "WREN"},
+        {"extended mode A on NOR", FSMC_BCR1_EXTMOD, 0, "access mode A"},
+    };
+    for (const Case& c : cases)
+    {
+        InitRegion3(0, 1, FSMC_AccessMode_B);
+        ASSERT_TRUE(world.TakeDiagnostics().empty()) << c.what;
+        if (c.setBits == FSMC_BCR1_EXTMOD)
+            FSMC_Bank1E->BWTR[4] = 0x00000100; // ACCMOD A, DATAST 1
+        FSMC_Bank1->BTCR[4] = (FSMC_Bank1->BTCR[4] & ~c.clearBits) | c.setBits;
+        *data = 1;
+        const std::vector<std::string> diagnostics = world.TakeDiagnostics();
+        ASSERT_EQ(diagnostics.size(), 1u) << c.what;
+        EXPECT_NE(diagnostics[0].find(c.expected), std::string::npos) << diagnostics[0];
+    }
+    // SRAM and NOR types both suit the controller chip.
+    InitRegion3(0, 1, FSMC_AccessMode_A);
+    FSMC_Bank1->BTCR[4] = FSMC_Bank1->BTCR[4] & ~FSMC_BCR1_MTYP & ~FSMC_BCR1_FACCEN;
+    *data = 1;
+    EXPECT_TRUE(world.TakeDiagnostics().empty());
+}
+
+TEST(FsmcTest, TheDeviceMustLatchTheWritePulseNotTheWholeAccess)
+{
+    // The chip runs from its 8 MHz reference clock: a strobe must last at least 62.5 ns. A long
+    // address set-up does not lengthen the write pulse (DATAST).
+    Sim::World& world = Sim::World::Get();
+    RCC_AHB3PeriphClockCmd(RCC_AHB3Periph_FSMC, ENABLE);
+    RCC_AHB1PeriphClockCmd(RCC_AHB1Periph_GPIOA | RCC_AHB1Periph_GPIOB, ENABLE);
+    RouteDisplayBus();
+    GPIO_InitTypeDef pin;
+    GPIO_StructInit(&pin);
+    pin.GPIO_Pin = GPIO_Pin_8;
+    pin.GPIO_Mode = GPIO_Mode_AF;
+    GPIO_Init(GPIOA, &pin);
+    GPIO_PinAFConfig(GPIOA, 8, GPIO_AF_MCO);
+    RCC_MCO1Config(RCC_MCO1Source_HSI, RCC_MCO1Div_2);
+    pin.GPIO_Pin = GPIO_Pin_5;
+    pin.GPIO_Mode = GPIO_Mode_OUT;
+    GPIO_Init(GPIOB, &pin);
+    GPIO_ResetBits(GPIOB, GPIO_Pin_5);
+    world.RunFor(Sim::World::Milliseconds(1));
+    GPIO_SetBits(GPIOB, GPIO_Pin_5);
+    world.RunFor(Sim::World::Milliseconds(10));
+
+    const Sim::SSD1963& chip = Sim::Board::Instance().ssd1963();
+    __IO16* command = VELMORA_PHYS(__IO16, 0x68000000);
+    InitRegion3(15, 1, FSMC_AccessMode_B); // 16 MHz HCLK: 18 cycles in all, a pulse of 1 (62.5 ns)
+    ASSERT_GE(Sim::Board::Instance().fsmc().AccessCycles(2, true), 17u);
+    *command = 0x00;
+    EXPECT_TRUE(chip.GetProtocolErrors().empty()) << chip.GetProtocolErrors().front();
+
+    // At 168 MHz the same pulse is 6 ns: too short, however long the address phase.
+    SystemInit();
+    RCC_MCO1Config(RCC_MCO1Source_HSI, RCC_MCO1Div_2);
+    *command = 0x00;
+    ASSERT_EQ(chip.GetProtocolErrors().size(), 1u);
+    EXPECT_NE(chip.GetProtocolErrors()[0].find("system clock"), std::string::npos) << chip.GetProtocolErrors()[0];
+    InitRegion3(0, 11, FSMC_AccessMode_B); // 65 ns
+    *command = 0x00;
+    EXPECT_EQ(chip.GetProtocolErrors().size(), 1u);
 }

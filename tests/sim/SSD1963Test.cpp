@@ -11,10 +11,10 @@ namespace
 
 constexpr Sim::Tick us = Sim::ticksPerMicrosecond;
 constexpr Sim::Tick ms = Sim::ticksPerMillisecond;
-// The firmware's FSMC strobes at 168 MHz: 2 HCLK cycles at the fastest timing, 37 while the
+// The firmware's FSMC write strobes at 168 MHz: 1 HCLK cycle at the fastest timing, 24 while the
 // chip still runs from its reference clock.
-constexpr Sim::Tick fastCycle = 2 * 50;
-constexpr Sim::Tick slowCycle = 37 * 50;
+constexpr Sim::Tick fastCycle = 1 * 50;
+constexpr Sim::Tick slowCycle = 24 * 50;
 
 // The model on a clock of its own, with the tearing line recorded.
 class Bench
@@ -221,4 +221,40 @@ TEST(SSD1963ModelTest, AFlushOvertakenByTheScanIsCountedAsTearing)
     bench.Pixels(800 * 20, 0x07E0, 20 * fastCycle);
     EXPECT_EQ(bench.chip.GetTearingCount(), 1u);
     EXPECT_TRUE(bench.chip.GetProtocolErrors().empty());
+}
+
+TEST(SSD1963ModelTest, PixelsNeedTheSixteenBitPixelInterfaceSelected)
+{
+    // The chip powers up with the 24-bit interface: a driver that never selects RGB565 (or picks
+    // another width) writes garbage, and hears about it.
+    Bench bench;
+    bench.BringUp();
+    bench.Window(0, 1, 0, 0);
+    bench.Command(0x2C, {});
+    bench.Pixels(2, 0xF800);
+    ASSERT_EQ(bench.chip.GetProtocolErrors().size(), 1u);
+    EXPECT_NE(bench.chip.GetProtocolErrors()[0].find("pixel data interface at 0x05"), std::string::npos)
+        << bench.chip.GetProtocolErrors()[0];
+
+    bench.Command(0xF0, {0x03});
+    bench.Command(0x2C, {});
+    bench.Pixels(2, 0xF800);
+    EXPECT_EQ(bench.chip.GetProtocolErrors().size(), 1u);
+
+    // A software reset brings the 24-bit default back.
+    bench.Command(0x01, {});
+    bench.Advance(5 * ms);
+    bench.Command(0x2C, {});
+    EXPECT_EQ(bench.chip.GetProtocolErrors().size(), 2u);
+}
+
+TEST(SSD1963ModelTest, TearingModeWithHorizontalBlankingIsAProtocolError)
+{
+    Bench bench;
+    bench.BringUp();
+    bench.Configure();
+    ASSERT_TRUE(bench.chip.GetProtocolErrors().empty());
+    bench.Command(0x35, {0x01});
+    ASSERT_EQ(bench.chip.GetProtocolErrors().size(), 1u);
+    EXPECT_NE(bench.chip.GetProtocolErrors()[0].find("tearing-effect mode 1"), std::string::npos);
 }
