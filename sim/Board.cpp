@@ -193,7 +193,6 @@ void Board::PowerOnReset()
     }
     m_lastAddress = 0xFFFFFFFF;
     m_lastWasWrite = true;
-    m_readRun = 0;
     m_lastWasNop = false;
     m_lastPeripheral = nullptr;
     m_pollStart = never;
@@ -212,11 +211,10 @@ void Board::SystemReset()
         // Devices on the FSMC banks (0x60000000 to 0x9FFFFFFF) are outside the chip.
         const bool external = peripheral->Base() >= 0x60000000u && peripheral->Base() < 0xA0000000u;
         if (!external)
-            peripheral->Reset();
+            peripheral->SystemReset();
     }
     m_lastAddress = 0xFFFFFFFF;
     m_lastWasWrite = true;
-    m_readRun = 0;
     m_lastWasNop = false;
     m_lastPeripheral = nullptr;
 }
@@ -275,7 +273,7 @@ void Board::Write(uint32_t address, uint32_t value, unsigned size, const void* s
     Charge(*peripheral, address, true);
     if (m_trace != nullptr)
         TraceAccess(*peripheral, address - peripheral->Base(), value, size, true);
-    if (peripheral->ClockEnabled())
+    if (peripheral->ClockEnabled() && !peripheral->HeldInReset())
         peripheral->Write(address - peripheral->Base(), value, size);
     else
         LostWrite(*peripheral, address - peripheral->Base());
@@ -308,13 +306,12 @@ void Board::Nop()
         if (next != never && next > m_clock.Now())
             cost = next - m_clock.Now();
         else
-            cost = PollStep(m_cycleTicks);
+            cost = NopStep(m_cycleTicks);
     }
     else
         m_pollStart = never;
     m_clock.Advance(cost);
     m_lastWasNop = true;
-    m_readRun = 0;
     m_lastAddress = 0xFFFFFFFF;
     m_progress.store(m_clock.Now(), std::memory_order_relaxed);
     m_clock.RunDue();
@@ -324,9 +321,13 @@ void Board::Nop()
 uint32_t Board::Unmapped(uint32_t address, uint32_t value, unsigned size, bool write, const void* site)
 {
     char message[200];
-    std::snprintf(message, sizeof message, "%u-byte %s address 0x%08X%s%08X: no peripheral is modelled there", size,
-                  write ? "write to" : "read from", static_cast<unsigned>(address), write ? ", value 0x" : "",
-                  static_cast<unsigned>(write ? value : 0));
+    if (write)
+        std::snprintf(message, sizeof message,
+                      "%u-byte write to address 0x%08X, value 0x%08X: no peripheral is modelled there", size,
+                      static_cast<unsigned>(address), static_cast<unsigned>(value));
+    else
+        std::snprintf(message, sizeof message, "%u-byte read from address 0x%08X: no peripheral is modelled there",
+                      size, static_cast<unsigned>(address));
     if (m_strict || m_diagnosticSink)
     {
         Diagnose(message);
@@ -350,14 +351,15 @@ uint32_t Board::Unmapped(uint32_t address, uint32_t value, unsigned size, bool w
 void Board::LostWrite(Peripheral& peripheral, uint32_t offset)
 {
     // As on the chip the write is lost; say so once per peripheral, since it is usually a
-    // forgotten clock enable.
+    // forgotten clock enable (or a reset bit not released).
     if (peripheral.m_clockOffReported)
         return;
     peripheral.m_clockOffReported = true;
     const char* regName = peripheral.RegisterName(offset);
     char message[200];
-    std::snprintf(message, sizeof message, "%s: write to %s (offset 0x%03X) while its clock is off: the write is lost",
-                  peripheral.Name(), regName != nullptr ? regName : "a register", static_cast<unsigned>(offset));
+    std::snprintf(message, sizeof message, "%s: write to %s (offset 0x%03X) while %s: the write is lost",
+                  peripheral.Name(), regName != nullptr ? regName : "a register", static_cast<unsigned>(offset),
+                  peripheral.HeldInReset() ? "its RCC reset bit holds it in reset" : "its clock is off");
     Warn(message);
 }
 

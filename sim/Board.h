@@ -176,27 +176,15 @@ private:
     void TraceAccess(Peripheral& peripheral, uint32_t offset, uint32_t value, unsigned size, bool write);
     void StartStallDetector();
 
-    // Bumps time for one access and runs what became due before the access is served.
+    // Bumps time for one access and runs what became due before the access is served. Every
+    // access costs its bus cycles, also when the firmware polls: a polling loop's pass costs at
+    // least its register reads, so a loop that counts passes for a timeout sees no fewer passes
+    // per millisecond than on the chip.
     void Charge(Peripheral& peripheral, uint32_t address, bool write)
     {
-        Tick cost = m_busCost[static_cast<int>(peripheral.Bus())];
-        if (write || peripheral.IsDataPort(address - peripheral.Base()))
-        {
-            m_pollStart = never;
-            m_readRun = 0;
-        }
-        else
-        {
-            const bool cycle = RepeatsReadCycle(address);
-            if (address == m_lastAddress && !m_lastWasWrite)
-                cost = PollStep(cost);
-            else if (cycle)
-                cost = PollStep(cost, m_cyclePeriod);
-            else
-                m_pollStart = never;
-        }
         const uint32_t extra = peripheral.ExtraCost(address - peripheral.Base(), write);
-        m_clock.Advance(cost + extra * m_hclkTicks);
+        m_clock.Advance(m_busCost[static_cast<int>(peripheral.Bus())] + extra * m_hclkTicks);
+        m_pollStart = never;
         m_lastAddress = address;
         m_lastWasWrite = write;
         m_lastPeripheral = &peripheral;
@@ -206,51 +194,19 @@ private:
         m_clock.RunDue();
     }
 
-    // The firmware polls (the same register read again, or __NOP() after __NOP() with nothing
-    // scheduled): let time pass in steps of an eighth of the time spent polling so far (so a
-    // delay overshoots by at most about 12 %), at most about 6 us, never past the next event.
-    // A loop of `period` reads shares that step among its reads.
-    Tick PollStep(Tick minimum, unsigned period = 1)
+    // __NOP() after __NOP() with nothing scheduled: let time pass in steps of an eighth of the
+    // time spent so far (so a wait overshoots by at most about 12 %), at most about 6 us.
+    Tick NopStep(Tick minimum)
     {
         const Tick now = m_clock.Now();
         if (m_pollStart == never)
             m_pollStart = now;
-        Tick step = (now - m_pollStart) / (8 * period);
+        Tick step = (now - m_pollStart) / 8;
         if (step < minimum)
             step = minimum;
-        if (step > maxPollStep / period)
-            step = maxPollStep / period;
-        const Tick next = m_clock.NextEventTime();
-        if (next != never && now + step > next)
-            step = next > now ? next - now : 0;
+        if (step > maxNopStep)
+            step = maxNopStep;
         return step;
-    }
-
-    // A wait that reads several registers per pass and writes none (a delay on TIM5's counter that
-    // reads the clock configuration each pass, a flag and a timeout): the same sequence of up to
-    // eight reads twice in a row counts as polling.
-    bool RepeatsReadCycle(uint32_t address)
-    {
-        const unsigned at = m_readRun;
-        bool repeats = m_cyclePeriod != 0 && m_cyclePeriod <= at &&
-                       m_recentReads[(at - m_cyclePeriod) % maxCyclePeriod] == address;
-        if (repeats)
-            ++m_cycleMatches;
-        else
-        {
-            m_cyclePeriod = 0;
-            m_cycleMatches = 0;
-            for (unsigned period = 2; period <= maxCyclePeriod && period <= at; ++period)
-                if (m_recentReads[(at - period) % maxCyclePeriod] == address)
-                {
-                    m_cyclePeriod = period;
-                    m_cycleMatches = 1;
-                    break;
-                }
-        }
-        m_recentReads[at % maxCyclePeriod] = address;
-        m_readRun = at + 1;
-        return m_cyclePeriod != 0 && m_cycleMatches >= 2 * m_cyclePeriod;
     }
 
     static constexpr unsigned pageShift = 8; // 256-byte pages
@@ -273,13 +229,8 @@ private:
     Tick m_hclkTicks = TicksPerCycle(16000000);
     Tick m_busCost[static_cast<int>(BusKind::Count)] = {};
 
-    static constexpr Tick maxPollStep = 1024 * 50; // about 6 us at 168 MHz
+    static constexpr Tick maxNopStep = 1024 * 50; // about 6 us at 168 MHz
     Tick m_pollStart = never;
-    static constexpr unsigned maxCyclePeriod = 8;
-    uint32_t m_recentReads[maxCyclePeriod] = {};
-    unsigned m_readRun = 0; // reads since the last write, data-port read or __NOP()
-    unsigned m_cyclePeriod = 0;
-    unsigned m_cycleMatches = 0;
     uint32_t m_lastAddress = 0xFFFFFFFF;
     bool m_lastWasWrite = true;
     bool m_lastWasNop = false;

@@ -86,6 +86,9 @@ public:
 
     // Restores every register to its reset value and the model's state to power-on; calls Update().
     virtual void Reset();
+    // A system reset (AIRCR.SYSRESETREQ, NRST): the same as a power-on reset unless the model keeps
+    // state that survives it (the backup domain, the reset flags).
+    virtual void SystemReset() { Reset(); }
     // Recomputes interrupt and request lines from the registers.
     virtual void Update() {}
     // The clock tree or this peripheral's clock enable changed (models that run in time rebase).
@@ -112,6 +115,14 @@ public:
         m_gateMask = mask;
     }
     bool ClockEnabled() const { return m_gateRegister == nullptr || (*m_gateRegister & m_gateMask) != 0; }
+    // Reset gating: while `mask` is set in the reset register the peripheral stays at its reset
+    // state and writes are lost.
+    void SetResetGate(const uint32_t* resetRegister, uint32_t mask)
+    {
+        m_resetRegister = resetRegister;
+        m_resetMask = mask;
+    }
+    bool HeldInReset() const { return m_resetRegister != nullptr && (*m_resetRegister & m_resetMask) != 0; }
 
     // Whether repeated reads at `offset` stream data (FIFO windows override this for whole ranges).
     virtual bool IsDataPort(uint32_t offset) const
@@ -141,6 +152,8 @@ private:
     BusKind m_bus;
     const uint32_t* m_gateRegister = nullptr;
     uint32_t m_gateMask = 0;
+    const uint32_t* m_resetRegister = nullptr;
+    uint32_t m_resetMask = 0;
     std::vector<Register> m_registers;
     std::vector<int16_t> m_byWord; // register index per word offset, -1 for none
     bool m_clockOffReported = false;

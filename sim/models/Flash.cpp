@@ -2,6 +2,7 @@
 #include "sim/models/Flash.h"
 
 #include "sim/Board.h"
+#include "sim/models/Rcc.h"
 #include "stm32f4xx.h"
 
 namespace Sim
@@ -17,7 +18,8 @@ Flash::Flash(Board& board) : Peripheral(board, "FLASH", FLASH_R_BASE, 0x400, Bus
 {
     Define("ACR", 0x00, 0)
         .Rw(FLASH_ACR_LATENCY | FLASH_ACR_PRFTEN | FLASH_ACR_ICEN | FLASH_ACR_DCEN | FLASH_ACR_ICRST |
-            FLASH_ACR_DCRST);
+            FLASH_ACR_DCRST)
+        .OnWrite(&Flash::WriteAcr);
     Define("KEYR", 0x04, 0).Wo(0xFFFFFFFF).OnWrite(&Flash::WriteKey);
     Define("OPTKEYR", 0x08, 0).Wo(0xFFFFFFFF).OnWrite(&Flash::WriteOptionKey);
     Define("SR", 0x0C, 0)
@@ -29,6 +31,12 @@ Flash::Flash(Board& board) : Peripheral(board, "FLASH", FLASH_R_BASE, 0x400, Bus
         .Wo(FLASH_CR_STRT)
         .OnWrite(&Flash::WriteCr);
     Define("OPTCR", 0x14, 0x0FFFAAED).Rw(0x0FFFFFFF);
+}
+
+void Flash::WriteAcr(Register&, uint32_t, uint32_t, uint32_t)
+{
+    // Fewer wait states under a fast clock make the core read garbage at once.
+    board().rcc().CheckFlashLatency();
 }
 
 void Flash::Reset()

@@ -1,7 +1,8 @@
 // Fidelity: RM0090 section 3.9 (flash interface registers). Models ACR (latency, prefetch,
 // caches, cache resets), the KEYR unlock sequence of CR.LOCK (a wrong key locks CR until reset), SR error flags (write 1 to clear)
 // and OPTCR/OPTKEYR storage. Differs: no programming or erasing (the firmware never writes
-// flash), and the latency only matters through the check in the RCC model.
+// flash), and the latency only matters through the check that it suits HCLK (made by the RCC
+// model whenever the clock or ACR changes).
 #pragma once
 
 #include "sim/Peripheral.h"
@@ -21,6 +22,7 @@ private:
     void WriteKey(Register& reg, uint32_t previous, uint32_t written, uint32_t lanes);
     void WriteOptionKey(Register& reg, uint32_t previous, uint32_t written, uint32_t lanes);
     void WriteCr(Register& reg, uint32_t previous, uint32_t written, uint32_t lanes);
+    void WriteAcr(Register& reg, uint32_t previous, uint32_t written, uint32_t lanes);
 
     int m_keyStep = 0;
     int m_optionKeyStep = 0;

@@ -2,6 +2,7 @@
 #include "sim/models/Pwr.h"
 
 #include "sim/Board.h"
+#include "sim/models/Rcc.h"
 #include "stm32f4xx.h"
 
 namespace Sim
@@ -19,9 +20,14 @@ Pwr::Pwr(Board& board) : Peripheral(board, "PWR", PWR_BASE, 0x400, BusKind::Apb1
         .OnWrite(&Pwr::WriteCsr);
 }
 
+bool Pwr::BackupWritable() const { return (const_cast<Pwr*>(this)->FindRegister(0x00)->value & PWR_CR_DBP) != 0; }
+
+bool Pwr::ScaleOne() const { return (const_cast<Pwr*>(this)->FindRegister(0x00)->value & PWR_CR_VOS) != 0; }
+
 void Pwr::WriteCr(Register&, uint32_t, uint32_t written, uint32_t)
 {
     Register& status = *FindRegister(0x04);
+    board().rcc().CheckClockLimits(); // the regulator scale bounds HCLK
     if (written & PWR_CR_CWUF)
         status.value &= ~PWR_CSR_WUF;
     if (written & PWR_CR_CSBF)

@@ -3,6 +3,7 @@
 
 #include "sim/Board.h"
 #include "sim/models/Flash.h"
+#include "sim/models/Pwr.h"
 #include "stm32f4xx.h"
 
 namespace Sim
@@ -16,6 +17,7 @@ const uint32_t enableOffsets[5] = {0x30, 0x34, 0x38, 0x40, 0x44};
 
 const Tick hseStartup = 2 * ticksPerMillisecond;
 const Tick pllLock = 100 * ticksPerMicrosecond;
+const Tick lseStartup = 2 * ticksPerSecond; // the crystal's typical start-up time
 
 const uint8_t ahbShift[16] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 6, 7, 8, 9};
 const uint8_t apbShift[8] = {0, 0, 0, 0, 1, 2, 3, 4};
@@ -29,7 +31,7 @@ const uint32_t apb2Bits = 0x00075F33;
 
 Rcc::Rcc(Board& board)
     : Peripheral(board, "RCC", RCC_BASE, 0x400, BusKind::Ahb1), m_hseEvent("HSE ready", &Rcc::HseReady, this),
-      m_pllEvent("PLL locked", &Rcc::PllReady, this)
+      m_pllEvent("PLL locked", &Rcc::PllReady, this), m_lseEvent("LSE ready", &Rcc::LseReady, this)
 {
     Define("CR", cr, 0x00007A83)
         .Rw(RCC_CR_HSION | RCC_CR_HSITRIM | RCC_CR_HSEON | RCC_CR_HSEBYP | RCC_CR_CSSON | RCC_CR_PLLON |
@@ -65,6 +67,7 @@ Rcc::Rcc(Board& board)
     Define("AHB3LPENR", 0x58, 0x00000001).Rw(ahb3Bits);
     Define("APB1LPENR", 0x60, 0x36FEC9FF).Rw(apb1Bits);
     Define("APB2LPENR", 0x64, 0x00075F33).Rw(apb2Bits);
+    // Bit 15 (RTCEN) onwards and the LSE bits belong to the backup domain.
     Define("BDCR", bdcr, 0)
         .Rw(RCC_BDCR_LSEON | RCC_BDCR_LSEBYP | RCC_BDCR_RTCSEL | RCC_BDCR_RTCEN | RCC_BDCR_BDRST)
         .Ro(RCC_BDCR_LSERDY)
@@ -81,14 +84,44 @@ void Rcc::Reset()
 {
     board().clock().Cancel(m_hseEvent);
     board().clock().Cancel(m_pllEvent);
+    board().clock().Cancel(m_lseEvent);
     Peripheral::Reset();
+    m_bdcrProtectedReported = false;
     PushClockTree();
+}
+
+void Rcc::SystemReset()
+{
+    // The backup domain (BDCR, the LSE keeps starting or running) and the reset flags survive a
+    // system reset; the reset adds the software and pin flags (NRST is driven low by it).
+    const uint32_t backup = Reg(bdcr).value;
+    const uint32_t flags = Reg(csr).value & 0xFE000000;
+    const bool lseStarting = m_lseEvent.scheduled;
+    const Tick lseAt = m_lseEvent.when;
+    board().clock().Cancel(m_hseEvent);
+    board().clock().Cancel(m_pllEvent);
+    Peripheral::Reset();
+    Reg(bdcr).value = backup;
+    Reg(csr).value = (Reg(csr).value & ~0xFE000000u) | flags | RCC_CSR_SFTRSTF | RCC_CSR_PADRSTF;
+    if (lseStarting)
+        board().clock().Schedule(m_lseEvent, lseAt);
+    PushClockTree();
+}
+
+void Rcc::LseReady(void* self)
+{
+    Rcc& rcc = *static_cast<Rcc*>(self);
+    if ((rcc.Reg(bdcr).value & RCC_BDCR_LSEON) == 0)
+        return;
+    rcc.Reg(bdcr).value |= RCC_BDCR_LSERDY;
+    rcc.Reg(cir).value |= RCC_CIR_LSERDYF;
 }
 
 void Rcc::Connect(Peripheral& peripheral, RccBus bus, uint32_t bit)
 {
     m_connections.push_back({&peripheral, bus, bit});
     peripheral.SetClockGate(&Reg(enableOffsets[static_cast<int>(bus)]).value, bit);
+    peripheral.SetResetGate(&Reg(resetOffsets[static_cast<int>(bus)]).value, bit);
 }
 
 void Rcc::HseReady(void* self)
@@ -150,6 +183,7 @@ void Rcc::WriteCr(Register& reg, uint32_t previous, uint32_t, uint32_t)
 
     if (turnedOn & RCC_CR_PLLON)
     {
+        CheckPll();
         const bool sourceReady = pllFromHse ? (reg.value & RCC_CR_HSERDY) != 0 : (reg.value & RCC_CR_HSIRDY) != 0;
         if (sourceReady)
             board().clock().ScheduleIn(m_pllEvent, pllLock);
@@ -204,7 +238,8 @@ void Rcc::WriteReset(Register& reg, uint32_t, uint32_t, uint32_t)
     int bus = 0;
     while (resetOffsets[bus] != reg.offset)
         ++bus;
-    // A peripheral is held in reset while its bit is set; resetting it once models that.
+    // A peripheral is held in reset while its bit is set: it is reset now and the bus drops its
+    // writes until the bit is cleared.
     for (const Connection& connection : m_connections)
         if (static_cast<int>(connection.bus) == bus && (reg.value & connection.bit) != 0)
             connection.peripheral->Reset();
@@ -221,12 +256,40 @@ void Rcc::WriteEnable(Register& reg, uint32_t previous, uint32_t, uint32_t)
             connection.peripheral->OnClockChange();
 }
 
-void Rcc::WriteBdcr(Register& reg, uint32_t, uint32_t, uint32_t)
+void Rcc::WriteBdcr(Register& reg, uint32_t previous, uint32_t, uint32_t)
 {
-    if (reg.value & RCC_BDCR_LSEON)
-        reg.value |= RCC_BDCR_LSERDY;
-    else
+    if (!board().pwr().BackupWritable())
+    {
+        // Write-protected: the backup domain ignores the write.
+        reg.value = previous;
+        if (!m_bdcrProtectedReported)
+        {
+            m_bdcrProtectedReported = true;
+            board().Warn("RCC: write to BDCR while the backup domain is write-protected (PWR_CR.DBP clear): "
+                         "the write is lost");
+        }
+        return;
+    }
+    if (reg.value & RCC_BDCR_BDRST)
+    {
+        // The backup domain reset clears the whole domain while the bit is set.
+        board().clock().Cancel(m_lseEvent);
+        reg.value = RCC_BDCR_BDRST;
+        return;
+    }
+    const uint32_t turnedOn = reg.value & ~previous;
+    if ((reg.value & RCC_BDCR_LSEON) == 0)
+    {
+        board().clock().Cancel(m_lseEvent);
         reg.value &= ~RCC_BDCR_LSERDY;
+    }
+    else if (turnedOn & RCC_BDCR_LSEON)
+    {
+        if (reg.value & RCC_BDCR_LSEBYP)
+            reg.value |= RCC_BDCR_LSERDY; // an external clock needs no start-up
+        else
+            board().clock().ScheduleIn(m_lseEvent, lseStartup);
+    }
 }
 
 void Rcc::WriteCsr(Register& reg, uint32_t, uint32_t, uint32_t)
@@ -308,8 +371,14 @@ void Rcc::PushClockTree()
         pclk2 == board().Pclk2Hz())
         return;
     board().SetClockTree(sysclk, hclk, pclk1, pclk2);
+    CheckFlashLatency();
+    CheckClockLimits();
+}
 
+void Rcc::CheckFlashLatency()
+{
     // At 2.7-3.6 V each flash wait state covers 30 MHz of HCLK.
+    const uint32_t hclk = board().HclkHz();
     const uint32_t needed = hclk == 0 ? 0 : (hclk - 1) / 30000000;
     const uint32_t latency = board().flash().Latency();
     if (latency < needed)
@@ -320,6 +389,70 @@ void Rcc::PushClockTree()
                       static_cast<unsigned>(hclk), static_cast<unsigned>(needed), static_cast<unsigned>(latency));
         board().Diagnose(message);
     }
+}
+
+void Rcc::CheckClockLimits()
+{
+    const uint32_t hclkLimit = board().pwr().ScaleOne() ? 168000000u : 144000000u;
+    struct Limit
+    {
+        const char* name;
+        uint32_t hz;
+        uint32_t limit;
+        const char* why;
+    };
+    const Limit limits[] = {
+        {"HCLK", board().HclkHz(), hclkLimit,
+         board().pwr().ScaleOne() ? "the chip's maximum" : "the limit of regulator scale 2 (PWR_CR.VOS clear)"},
+        {"PCLK1", board().Pclk1Hz(), 42000000u, "the APB1 maximum"},
+        {"PCLK2", board().Pclk2Hz(), 84000000u, "the APB2 maximum"},
+    };
+    for (const Limit& limit : limits)
+        if (limit.hz > limit.limit)
+        {
+            char message[160];
+            std::snprintf(message, sizeof message, "RCC: %s at %u Hz exceeds %u Hz, %s", limit.name,
+                          static_cast<unsigned>(limit.hz), static_cast<unsigned>(limit.limit), limit.why);
+            board().Diagnose(message);
+        }
+}
+
+void Rcc::CheckPll()
+{
+    const uint32_t config = Reg(pllcfgr).value;
+    const uint64_t source = (config & RCC_PLLCFGR_PLLSRC) != 0 ? HSE_VALUE : HSI_VALUE;
+    const uint32_t m = config & RCC_PLLCFGR_PLLM;
+    const uint32_t n = (config & RCC_PLLCFGR_PLLN) >> 6;
+    const uint64_t input = m == 0 ? 0 : source / m;
+    const uint64_t vco = input * n;
+    char message[160];
+    const char* problem = nullptr;
+    uint64_t hz = 0;
+    if (m < 2 || input < 1000000 || input > 2000000)
+    {
+        problem = "VCO input (source / PLLM) outside 1..2 MHz";
+        hz = input;
+    }
+    else if (vco < 100000000 || vco > 432000000)
+    {
+        problem = "VCO output (x PLLN) outside 100..432 MHz";
+        hz = vco;
+    }
+    else if (PllOutputHz() > 168000000)
+    {
+        problem = "main output (/ PLLP) above 168 MHz";
+        hz = PllOutputHz();
+    }
+    else if (Pll48Hz() > 48000000 || ((config & RCC_PLLCFGR_PLLQ) >> 24) < 2)
+    {
+        problem = "48 MHz output (/ PLLQ, at least 2) above 48 MHz";
+        hz = Pll48Hz();
+    }
+    if (problem == nullptr)
+        return;
+    std::snprintf(message, sizeof message, "RCC: PLL started with its %s: %llu Hz (PLLCFGR 0x%08X)", problem,
+                  static_cast<unsigned long long>(hz), static_cast<unsigned>(config));
+    board().Diagnose(message);
 }
 
 } // namespace Sim

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace
 {
 
@@ -113,8 +116,95 @@ TEST(RccTest, TooFewFlashWaitStatesAreReported)
     while (RCC_GetFlagStatus(RCC_FLAG_PLLRDY) == RESET)
     {
     }
+    RCC_PCLK1Config(RCC_HCLK_Div4);
+    RCC_PCLK2Config(RCC_HCLK_Div2);
     RCC_SYSCLKConfig(RCC_SYSCLKSource_PLLCLK); // flash still at 0 wait states
     const std::vector<std::string> diagnostics = world.TakeDiagnostics();
     ASSERT_EQ(diagnostics.size(), 1u);
     EXPECT_NE(diagnostics[0].find("wait states"), std::string::npos);
+}
+
+TEST(RccTest, BackupDomainIsWriteProtectedUntilDbpAndSurvivesASystemReset)
+{
+    Sim::World& world = Sim::World::Get();
+    world.CaptureDiagnostics();
+    RCC->BDCR = RCC_BDCR_LSEON; // DBP clear: ignored
+    EXPECT_EQ(RCC->BDCR, 0u);
+    EXPECT_EQ(world.TakeDiagnostics().size(), 1u);
+
+    RCC_APB1PeriphClockCmd(RCC_APB1Periph_PWR, ENABLE);
+    PWR->CR = PWR->CR | PWR_CR_DBP;
+    RCC->BDCR = RCC_BDCR_LSEON;
+    // The 32.768 kHz crystal takes its time to start.
+    world.RunFor(Sim::World::Milliseconds(100));
+    EXPECT_EQ(RCC->BDCR & RCC_BDCR_LSERDY, 0u);
+    world.RunFor(Sim::World::Milliseconds(2000));
+    EXPECT_NE(RCC->BDCR & RCC_BDCR_LSERDY, 0u);
+
+    // A system reset leaves the backup domain alone and records why the chip restarted.
+    RCC->CSR = RCC_CSR_RMVF;
+    world.board().SystemReset();
+    EXPECT_EQ(RCC->BDCR, RCC_BDCR_LSEON | RCC_BDCR_LSERDY);
+    EXPECT_EQ(RCC->CSR & 0xFE000000u, RCC_CSR_SFTRSTF | RCC_CSR_PADRSTF);
+
+    // Only the backup domain reset clears it.
+    RCC_APB1PeriphClockCmd(RCC_APB1Periph_PWR, ENABLE);
+    PWR->CR = PWR->CR | PWR_CR_DBP;
+    RCC->BDCR = RCC_BDCR_BDRST;
+    RCC->BDCR = 0;
+    EXPECT_EQ(RCC->BDCR, 0u);
+    EXPECT_TRUE(world.TakeDiagnostics().empty());
+}
+
+TEST(RccTest, ClocksBeyondTheChipsLimitsAreReported)
+{
+    Sim::World& world = Sim::World::Get();
+    world.CaptureDiagnostics();
+    SystemInit();
+    ASSERT_TRUE(world.TakeDiagnostics().empty());
+
+    // APB1 at 84 MHz.
+    RCC->CFGR = (RCC->CFGR & ~RCC_CFGR_PPRE1) | RCC_CFGR_PPRE1_DIV2;
+    std::vector<std::string> diagnostics = world.TakeDiagnostics();
+    ASSERT_EQ(diagnostics.size(), 1u);
+    EXPECT_NE(diagnostics[0].find("PCLK1 at 84000000 Hz"), std::string::npos) << diagnostics[0];
+    RCC->CFGR = (RCC->CFGR & ~RCC_CFGR_PPRE1) | RCC_CFGR_PPRE1_DIV4;
+
+    // Fewer flash wait states while running at 168 MHz.
+    FLASH->ACR = FLASH_ACR_ICEN | FLASH_ACR_DCEN | FLASH_ACR_LATENCY_2WS;
+    diagnostics = world.TakeDiagnostics();
+    ASSERT_EQ(diagnostics.size(), 1u);
+    EXPECT_NE(diagnostics[0].find("wait states"), std::string::npos) << diagnostics[0];
+    FLASH->ACR = FLASH_ACR_ICEN | FLASH_ACR_DCEN | FLASH_ACR_LATENCY_5WS;
+
+    // Regulator scale 2 does not allow 168 MHz.
+    PWR->CR = PWR->CR & ~PWR_CR_VOS;
+    diagnostics = world.TakeDiagnostics();
+    ASSERT_EQ(diagnostics.size(), 1u);
+    EXPECT_NE(diagnostics[0].find("regulator scale 2"), std::string::npos) << diagnostics[0];
+    PWR->CR = PWR->CR | PWR_CR_VOS;
+
+    // A PLL set up out of range, reported when it is started.
+    RCC->CFGR = RCC->CFGR & ~RCC_CFGR_SW; // back to HSI
+    RCC->CR = RCC->CR & ~RCC_CR_PLLON;
+    struct Case
+    {
+        uint32_t m, n, p, q;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {10, 168, 2, 7, "VCO input"},  // 2.5 MHz
+        {25, 450, 2, 9, "VCO output"}, // 450 MHz
+        {25, 432, 2, 9, "main output"}, // 216 MHz
+        {25, 336, 2, 6, "48 MHz output"}, // 56 MHz
+    };
+    for (const Case& c : cases)
+    {
+        RCC->PLLCFGR = c.m | (c.n << 6) | (((c.p >> 1) - 1) << 16) | RCC_PLLCFGR_PLLSRC_HSE | (c.q << 24);
+        RCC->CR = RCC->CR | RCC_CR_PLLON;
+        diagnostics = world.TakeDiagnostics();
+        ASSERT_EQ(diagnostics.size(), 1u) << c.expected;
+        EXPECT_NE(diagnostics[0].find(c.expected), std::string::npos) << diagnostics[0];
+        RCC->CR = RCC->CR & ~RCC_CR_PLLON;
+    }
 }
