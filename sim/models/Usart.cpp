@@ -179,7 +179,7 @@ bool Usart::PinRouted(int port, int pin)
     return gpio.Mode(pin) == 2 && gpio.AlternateFunction(pin) == m_af;
 }
 
-void Usart::StartShift()
+void Usart::StartShift(Tick start)
 {
     if (Reg(brr).value == 0)
     {
@@ -188,15 +188,17 @@ void Usart::StartShift()
         board().Diagnose(text);
         return;
     }
-    m_shiftStart = board().clock().Now();
+    m_shiftStart = start;
     Reg(sr).value &= ~USART_SR_TC;
-    board().clock().ScheduleIn(m_transmitDone, ChipFrameTicks());
+    board().clock().Schedule(m_transmitDone, start + ChipFrameTicks());
 }
 
 void Usart::TransmitDoneCallback(void* self) { static_cast<Usart*>(self)->TransmitDone(); }
 
 void Usart::TransmitDone()
 {
+    // The frame ended at its scheduled time; the access that let time pass it may end later.
+    const Tick end = m_transmitDone.when;
     if (PinRouted(m_txPort, m_txPin))
     {
         const Format chip = ChipFormat();
@@ -204,7 +206,7 @@ void Usart::TransmitDone()
         const uint32_t word = Word(m_shifting, chip.dataBits, chip.parity);
         Frame frame;
         frame.start = m_shiftStart;
-        frame.end = board().clock().Now();
+        frame.end = end;
         frame.framingError = !FrameReadable(chip, peer);
         frame.parityError = !frame.framingError && ParityFails(word, peer);
         frame.value = static_cast<uint16_t>(word & ((1u << peer.dataBits) - 1));
@@ -215,7 +217,7 @@ void Usart::TransmitDone()
     {
         m_shifting = m_transmitData;
         status.value |= USART_SR_TXE;
-        StartShift();
+        StartShift(end); // the next frame follows back to back
     }
     else
         status.value |= USART_SR_TC;
@@ -295,7 +297,7 @@ void Usart::WriteDr(Register& reg, uint32_t previous, uint32_t written, uint32_t
     if (Enabled(USART_CR1_TE) && !m_transmitDone.scheduled && (status.value & USART_SR_TXE) != 0)
     {
         m_shifting = value;
-        StartShift();
+        StartShift(board().clock().Now());
     }
     else
     {
@@ -332,7 +334,7 @@ void Usart::WriteControl(Register& reg, uint32_t previous, uint32_t, uint32_t)
         {
             m_shifting = m_transmitData;
             status.value |= USART_SR_TXE;
-            StartShift();
+            StartShift(board().clock().Now());
         }
     }
     Update();

@@ -95,7 +95,8 @@ private:
     static void IdleCallback(void* self);
     void TransmitDone();
     void Arrival();
-    void StartShift();
+    // Loads the shift register at `start` and schedules the end of its frame.
+    void StartShift(Tick start);
     void ScheduleArrival();
     Tick FrameTicks(const Format& format, uint32_t busHz) const;
     Tick ChipFrameTicks();
