@@ -52,18 +52,13 @@ void CheckSeconds(uint8_t seconds)
 DateTime::DateTime(uint16_t year, uint8_t month, uint8_t dayOfMonth, uint8_t hours, uint8_t minutes, uint8_t seconds)
     : m_year(0), m_month(0), m_dayOfMonth(0), m_hours(0), m_minutes(0), m_seconds(0)
 {
-    CheckYear(year);
-    m_year = year;
-    CheckMonth(month);
-    m_month = month;
-    CheckDay(dayOfMonth, month);
-    m_dayOfMonth = dayOfMonth;
-    CheckHours(hours);
-    m_hours = hours;
-    CheckMinutes(minutes);
-    m_minutes = minutes;
-    CheckSeconds(seconds);
-    m_seconds = seconds;
+    // The month goes in before the day, which is checked against it.
+    SetYear(year);
+    SetMonth(month);
+    SetDayOfMonth(dayOfMonth);
+    SetHours(hours);
+    SetMinutes(minutes);
+    SetSeconds(seconds);
 }
 
 void DateTime::SetYear(uint16_t year)

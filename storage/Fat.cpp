@@ -702,6 +702,19 @@ FRESULT Locate(const char* path, FATFS*& fs, DIR& dir, const char*& name, unsign
     return FollowPath(*fs, path, dir, name, length, info);
 }
 
+// What Locate found for a path: its volume, its parent directory, its last segment and that
+// segment's entry as far as the walk read it.
+struct Target
+{
+    FATFS* fs = nullptr;
+    DIR dir;
+    const char* name = nullptr;
+    unsigned length = 0;
+    FILINFO info;
+};
+
+FRESULT Locate(const char* path, Target& t) { return Locate(path, t.fs, t.dir, t.name, t.length, t.info); }
+
 // The 11-byte 8.3 form of a name and its case flags; false when it is no valid 8.3 name
 // (a long name, mixed case within a part, characters 8.3 names cannot hold).
 bool MakeShortName(const char* name, unsigned length, BYTE* out, BYTE& caseFlags)
@@ -919,21 +932,17 @@ FRESULT f_open(FIL* fp, const char* path, BYTE mode)
     if (fp == nullptr || path == nullptr)
         return FR_INVALID_OBJECT;
     fp->fs = nullptr;
-    FATFS* fs = nullptr;
-    DIR dir;
-    const char* name;
-    unsigned length;
-    FILINFO info;
-    FRESULT result = Locate(path, fs, dir, name, length, info);
+    Target t;
+    FRESULT result = Locate(path, t);
     if (result != FR_OK)
         return result;
-    if (length == 0)
+    if (t.length == 0)
         return FR_INVALID_NAME; // the root directory is no file
-    result = DirFind(dir, name, length, info, nullptr);
+    result = DirFind(t.dir, t.name, t.length, t.info, nullptr);
     const BYTE create = mode & (FA_CREATE_NEW | FA_CREATE_ALWAYS | FA_OPEN_ALWAYS);
     if (result == FR_NO_FILE && create != 0)
     {
-        if ((result = DirCreate(dir, name, length, AM_ARC, 0)) != FR_OK)
+        if ((result = DirCreate(t.dir, t.name, t.length, AM_ARC, 0)) != FR_OK)
             return result;
     }
     else if (result != FR_OK)
@@ -942,20 +951,20 @@ FRESULT f_open(FIL* fp, const char* path, BYTE mode)
     {
         if (mode & FA_CREATE_NEW)
             return FR_EXIST;
-        if (info.fattrib & AM_DIR)
+        if (t.info.fattrib & AM_DIR)
             return FR_NO_FILE;
-        if ((mode & FA_WRITE) && (info.fattrib & AM_RDO))
+        if ((mode & FA_WRITE) && (t.info.fattrib & AM_RDO))
             return FR_DENIED;
     }
-    if ((result = MoveWindow(*fs, dir.sect)) != FR_OK)
+    if ((result = MoveWindow(*t.fs, t.dir.sect)) != FR_OK)
         return result;
-    BYTE* entry = DirEntry(dir);
-    fp->fs = fs;
-    fp->id = fs->id;
+    BYTE* entry = DirEntry(t.dir);
+    fp->fs = t.fs;
+    fp->id = t.fs->id;
     fp->flag = mode & (FA_READ | FA_WRITE);
-    fp->dir_sect = dir.sect;
-    fp->dir_offset = static_cast<WORD>((dir.index % entriesPerSector) * entrySize);
-    fp->sclust = EntryCluster(*fs, entry);
+    fp->dir_sect = t.dir.sect;
+    fp->dir_offset = static_cast<WORD>((t.dir.index % entriesPerSector) * entrySize);
+    fp->sclust = EntryCluster(*t.fs, entry);
     fp->obj_size = Load32(entry + 28);
     fp->fptr = 0;
     fp->clust = 0;
@@ -966,8 +975,8 @@ FRESULT f_open(FIL* fp, const char* path, BYTE mode)
         fp->sclust = 0;
         fp->obj_size = 0;
         fp->flag |= modifiedFlag;
-        if ((result = SyncFile(*fp)) != FR_OK || (result = RemoveChain(*fs, chain)) != FR_OK ||
-            (result = SyncVolume(*fs)) != FR_OK)
+        if ((result = SyncFile(*fp)) != FR_OK || (result = RemoveChain(*t.fs, chain)) != FR_OK ||
+            (result = SyncVolume(*t.fs)) != FR_OK)
         {
             fp->fs = nullptr;
             return result;
@@ -975,7 +984,7 @@ FRESULT f_open(FIL* fp, const char* path, BYTE mode)
     }
     if ((mode & FA_OPEN_APPEND) == FA_OPEN_APPEND)
         fp->fptr = fp->obj_size;
-    return SyncVolume(*fs);
+    return SyncVolume(*t.fs);
 }
 
 FRESULT f_close(FIL* fp)
@@ -1181,48 +1190,40 @@ FRESULT f_closedir(DIR* dp)
 
 FRESULT f_stat(const char* path, FILINFO* info)
 {
-    FATFS* fs = nullptr;
-    DIR dir;
-    const char* name;
-    unsigned length;
-    FILINFO found;
-    FRESULT result = Locate(path, fs, dir, name, length, found);
+    Target t;
+    FRESULT result = Locate(path, t);
     if (result != FR_OK)
         return result;
-    if (length == 0)
+    if (t.length == 0)
         return FR_INVALID_NAME;
-    if ((result = DirFind(dir, name, length, found, nullptr)) != FR_OK)
+    if ((result = DirFind(t.dir, t.name, t.length, t.info, nullptr)) != FR_OK)
         return result;
     if (info != nullptr)
-        *info = found;
+        *info = t.info;
     return FR_OK;
 }
 
 FRESULT f_unlink(const char* path)
 {
-    FATFS* fs = nullptr;
-    DIR dir;
-    const char* name;
-    unsigned length;
-    FILINFO info;
-    FRESULT result = Locate(path, fs, dir, name, length, info);
+    Target t;
+    FRESULT result = Locate(path, t);
     if (result != FR_OK)
         return result;
-    if (length == 0)
+    if (t.length == 0)
         return FR_INVALID_NAME;
     DWORD first = 0;
-    if ((result = DirFind(dir, name, length, info, &first)) != FR_OK)
+    if ((result = DirFind(t.dir, t.name, t.length, t.info, &first)) != FR_OK)
         return result;
-    if (info.fattrib & AM_RDO)
+    if (t.info.fattrib & AM_RDO)
         return FR_DENIED;
-    if ((result = MoveWindow(*fs, dir.sect)) != FR_OK)
+    if ((result = MoveWindow(*t.fs, t.dir.sect)) != FR_OK)
         return result;
-    const DWORD cluster = EntryCluster(*fs, DirEntry(dir));
-    if (info.fattrib & AM_DIR)
+    const DWORD cluster = EntryCluster(*t.fs, DirEntry(t.dir));
+    if (t.info.fattrib & AM_DIR)
     {
         DIR inside;
-        inside.fs = fs;
-        inside.id = fs->id;
+        inside.fs = t.fs;
+        inside.id = t.fs->id;
         inside.sclust = cluster;
         DirRewind(inside);
         FILINFO child;
@@ -1234,49 +1235,45 @@ FRESULT f_unlink(const char* path)
     }
     // Files still open on this entry would write it back: that is the caller's affair, as with
     // any FAT layer.
-    if ((result = DirRemove(dir, first)) != FR_OK)
+    if ((result = DirRemove(t.dir, first)) != FR_OK)
         return result;
-    if (cluster != 0 && (result = RemoveChain(*fs, cluster)) != FR_OK)
+    if (cluster != 0 && (result = RemoveChain(*t.fs, cluster)) != FR_OK)
         return result;
-    return SyncVolume(*fs);
+    return SyncVolume(*t.fs);
 }
 
 FRESULT f_mkdir(const char* path)
 {
-    FATFS* fs = nullptr;
-    DIR dir;
-    const char* name;
-    unsigned length;
-    FILINFO info;
-    FRESULT result = Locate(path, fs, dir, name, length, info);
+    Target t;
+    FRESULT result = Locate(path, t);
     if (result != FR_OK)
         return result;
-    if (length == 0)
+    if (t.length == 0)
         return FR_EXIST;
-    result = DirFind(dir, name, length, info, nullptr);
+    result = DirFind(t.dir, t.name, t.length, t.info, nullptr);
     if (result == FR_OK)
         return FR_EXIST;
     if (result != FR_NO_FILE)
         return result;
     BYTE shortName[11];
     BYTE caseFlags;
-    if (!MakeShortName(name, length, shortName, caseFlags))
+    if (!MakeShortName(t.name, t.length, shortName, caseFlags))
         return FR_INVALID_NAME;
-    const DWORD parent = dir.sclust == (fs->fs_type == fat32 ? fs->dirbase : 0) ? 0 : dir.sclust;
-    const DWORD cluster = CreateChain(*fs, 0);
+    const DWORD parent = t.dir.sclust == (t.fs->fs_type == fat32 ? t.fs->dirbase : 0) ? 0 : t.dir.sclust;
+    const DWORD cluster = CreateChain(*t.fs, 0);
     if (ChainError(cluster) != FR_OK)
         return ChainError(cluster);
     // The new directory's cluster: "." and "..", the rest cleared.
-    for (DWORD s = 0; s < fs->csize; ++s)
+    for (DWORD s = 0; s < t.fs->csize; ++s)
     {
-        if ((result = ClaimWindow(*fs, ClusterSector(*fs, cluster) + s)) != FR_OK)
+        if ((result = ClaimWindow(*t.fs, ClusterSector(*t.fs, cluster) + s)) != FR_OK)
             return result;
-        std::memset(fs->win, 0, sectorSize);
+        std::memset(t.fs->win, 0, sectorSize);
         if (s == 0)
         {
             for (unsigned e = 0; e < 2; ++e)
             {
-                BYTE* entry = fs->win + e * entrySize;
+                BYTE* entry = t.fs->win + e * entrySize;
                 std::memset(entry, ' ', 11);
                 entry[0] = '.';
                 if (e == 1)
@@ -1287,13 +1284,13 @@ FRESULT f_mkdir(const char* path)
                 SetEntryCluster(entry, e == 0 ? cluster : parent);
             }
         }
-        fs->wflag = 1;
+        t.fs->wflag = 1;
     }
-    if ((result = DirCreate(dir, name, length, AM_DIR, cluster)) != FR_OK)
+    if ((result = DirCreate(t.dir, t.name, t.length, AM_DIR, cluster)) != FR_OK)
     {
-        RemoveChain(*fs, cluster);
-        SyncVolume(*fs);
+        RemoveChain(*t.fs, cluster);
+        SyncVolume(*t.fs);
         return result;
     }
-    return SyncVolume(*fs);
+    return SyncVolume(*t.fs);
 }
