@@ -3,6 +3,7 @@
 #include "sim/devices/Buzzer.h"
 #include "sim/devices/I2cBoard.h"
 #include "sim/devices/TouchScreen.h"
+#include "sim/devices/UsbHost.h"
 #include "sim/models/Adc.h"
 #include "sim/devices/SdCard.h"
 #include "sim/models/Spi.h"
@@ -14,6 +15,7 @@
 #include "sim/models/Flash.h"
 #include "sim/models/Gpio.h"
 #include "sim/models/I2c.h"
+#include "sim/models/OtgFs.h"
 #include "sim/models/Pwr.h"
 #include "sim/models/Rcc.h"
 #include "sim/models/Scs.h"
@@ -155,6 +157,11 @@ void Board::CreateModels()
     m_fsmc = own(new Fsmc(*this));
     m_rcc->Connect(*m_fsmc, RccBus::Ahb3, RCC_AHB3ENR_FSMCEN);
     m_ssd1963 = own(new Ssd1963Bus(*this, *m_fsmc));
+
+    // The USB full-speed core (D+/D- on PA11/PA12, VBUS sensed on PA9) and the host on its cable.
+    m_otgFs = own(new OtgFs(*this));
+    m_rcc->Connect(*m_otgFs, RccBus::Ahb2, RCC_AHB2ENR_OTGFSEN);
+    m_usbHost.reset(new UsbHost(*this, *m_otgFs));
 }
 
 SSD1963& Board::ssd1963()
@@ -200,6 +207,8 @@ void Board::PowerOnReset()
     m_addressUpper.clear();
     if (m_i2cBoard)
         m_i2cBoard->PowerOnReset();
+    if (m_usbHost)
+        m_usbHost->PowerOnReset();
 }
 
 void Board::SystemReset()

@@ -42,6 +42,8 @@ class TouchScreen;
 class Buzzer;
 class Sdio;
 class SdCard;
+class OtgFs;
+class UsbHost;
 class Usart;
 class Spi;
 
@@ -116,6 +118,9 @@ public:
     // The SD host controller and the card socket behind it.
     Sdio& sdio() { return *m_sdio; }
     SdCard& sdCard() { return *m_sdCard; }
+    // The USB core and the host at the other end of the cable.
+    OtgFs& otgFs() { return *m_otgFs; }
+    UsbHost& usbHost() { return *m_usbHost; }
     // USART1, USART2, UART4 and USART6 (the board's serial ports; null for the others) and SPI1.
     Usart* usart(int number) { return number >= 1 && number <= 6 ? m_usart[number] : nullptr; }
     Spi& spi1() { return *m_spi1; }
@@ -256,6 +261,8 @@ private:
     std::unique_ptr<Buzzer> m_buzzer;
     Sdio* m_sdio = nullptr;
     std::unique_ptr<SdCard> m_sdCard;
+    OtgFs* m_otgFs = nullptr;
+    std::unique_ptr<UsbHost> m_usbHost;
     Usart* m_usart[7] = {};
     Spi* m_spi1 = nullptr;
 

@@ -1,13 +1,33 @@
 #include "sim/Console.h"
 
+#include "sim/Board.h"
+#include "sim/devices/UsbHost.h"
+
 #include <cstdio>
 #include <unistd.h>
+
+// The firmware's system call under its standard streams (the USB console), when it is linked.
+extern "C" int _write(int fd, const char* buffer, int count) __attribute__((weak));
 
 namespace Sim
 {
 
 namespace
 {
+
+bool m_forwarding = false;
+
+// While the USB cable is plugged, what the firmware prints also takes the board's own way out:
+// its system call, the USB console and the host's terminal. Unplugged, the firmware would only
+// drop it, so the bus is spared the reads.
+void Forward(int descriptor, const char* data, size_t size)
+{
+    if (_write == nullptr || m_forwarding || !Board::Instance().usbHost().Plugged())
+        return;
+    m_forwarding = true;
+    _write(descriptor, data, static_cast<int>(size));
+    m_forwarding = false;
+}
 
 std::string& Captured()
 {
@@ -26,9 +46,10 @@ struct Sink
 ssize_t WriteCaptured(void* cookie, const char* data, size_t size)
 {
     Captured().append(data, size);
+    const int descriptor = static_cast<Sink*>(cookie)->descriptor;
+    Forward(descriptor, data, size);
     if (m_echo)
     {
-        const int descriptor = static_cast<Sink*>(cookie)->descriptor;
         size_t written = 0;
         while (written < size)
         {

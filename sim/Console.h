@@ -1,9 +1,11 @@
 #pragma once
 
-// Console capture: until the USB console exists, the text the firmware prints on its standard
-// output and error streams is what the board's console would carry. Installing the capture
-// replaces the host's stdout and stderr with streams that keep every byte for tests and
-// front-ends and still echo it to the host's terminal.
+// Console capture: the text the firmware prints on its standard output and error streams, as it
+// hands it to its console. Installing the capture replaces the host's stdout and stderr with
+// streams that keep every byte for tests and front-ends and still echo it to the host's terminal.
+// While the USB cable is plugged (World::Usb), the bytes also go on through the firmware's system
+// call `_write` into the USB console, where the host model's terminal receives what the board
+// really sends (nothing before a terminal opens the port).
 
 #include <string>
 

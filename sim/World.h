@@ -10,6 +10,7 @@
 #include "sim/devices/Buzzer.h"
 #include "sim/devices/DS3231.h"
 #include "sim/devices/SdCard.h"
+#include "sim/devices/UsbHost.h"
 #include "sim/models/Usart.h"
 #include "stm32f4xx.h"
 
@@ -122,6 +123,10 @@ public:
     // The device at the other end of serial port 0..3 (UART4, USART6, USART1, USART2): its
     // format, the frames it received, bytes to send and errors to inject.
     Usart::Peer& SerialPeer(int port);
+    // ---- USB ----
+    // The host at the other end of the USB cable: Plug(true) powers VBUS and it enumerates the
+    // board; OpenPort/Send/Received make it a terminal on the virtual COM port.
+    UsbHost& Usb() { return m_board.usbHost(); }
     // Raises SPI1 status flags (error sources) as its bus would.
     void InjectSpiFlags(uint32_t flags);
 

@@ -20,6 +20,7 @@
 #include "input/Touch.h"
 #include "storage/SDCard.h"
 #include "usb/Console.h"
+#include "usb/Driver/VCP.h"
 
 #include "stm32f4xx.h"
 #include "system_stm32f4xx.h"
@@ -31,6 +32,7 @@
 extern "C" void hardware_init_hook()
 {
     SystemInit();
+    VCPInit();
     std::setvbuf(stdin, nullptr, _IONBF, 0);
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::setvbuf(stderr, nullptr, _IONBF, 0);
