@@ -16,16 +16,17 @@ namespace
 {
 
 bool m_forwarding = false;
+int (*m_systemCall)(int, const char*, int) = _write;
 
 // While the USB cable is plugged, what the firmware prints also takes the board's own way out:
 // its system call, the USB console and the host's terminal. Unplugged, the firmware would only
 // drop it, so the bus is spared the reads.
 void Forward(int descriptor, const char* data, size_t size)
 {
-    if (_write == nullptr || m_forwarding || !Board::Instance().usbHost().Plugged())
+    if (m_systemCall == nullptr || m_forwarding || !Board::Instance().usbHost().Plugged())
         return;
     m_forwarding = true;
-    _write(descriptor, data, static_cast<int>(size));
+    m_systemCall(descriptor, data, static_cast<int>(size));
     m_forwarding = false;
 }
 
@@ -96,6 +97,11 @@ std::string Console::Text()
 void Console::Clear()
 {
     Captured().clear();
+}
+
+void Console::SetSystemCall(int (*write)(int fd, const char* buffer, int count))
+{
+    m_systemCall = write;
 }
 
 void Console::SetEcho(bool echo)

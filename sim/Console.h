@@ -23,6 +23,10 @@ public:
     static std::string Text();
     static void Clear();
 
+    // The firmware's `_write` that plugged-cable output goes through: by default the one linked
+    // into the program, if any; a firmware image names its own as it starts.
+    static void SetSystemCall(int (*write)(int fd, const char* buffer, int count));
+
     // Turns the echo to the host's terminal on or off (on by default).
     static void SetEcho(bool echo);
 };

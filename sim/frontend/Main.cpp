@@ -8,6 +8,7 @@
 #include "sim/Console.h"
 #include "sim/Firmware.h"
 #include "sim/World.h"
+#include "sim/frontend/ConsolePty.h"
 #include "sim/frontend/Options.h"
 #include "sim/frontend/ScenarioRunner.h"
 #include "sim/frontend/Window.h"
@@ -56,6 +57,19 @@ int main(int argc, char** argv)
     }
     // A front-end keeps going after a register access no model implements, as the chip would.
     world.board().SetStrict(false);
+    // The terminal on the USB console is there before the board boots, as a person's would be.
+    std::unique_ptr<Sim::ConsolePty> pty;
+    if (options.consolePty)
+    {
+        pty = std::make_unique<Sim::ConsolePty>(world);
+        if (!pty->Open(error))
+        {
+            Sim::Say("velmora-sim: " + error + "\n");
+            return 2;
+        }
+        Sim::Say("velmora-sim: USB console on " + pty->Path() + "\n");
+        pty->Start();
+    }
     // The firmware boots (its start-up and static constructors) as it is loaded.
     Sim::FirmwareImage firmware(FirmwareImagePath());
     try

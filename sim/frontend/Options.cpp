@@ -20,11 +20,13 @@ namespace
 {
 
 const char* const usage =
-    "usage: velmora-sim [--headless --scenario FILE [--screenshot-dir DIR]] [--state DIR]\n"
+    "usage: velmora-sim [--headless --scenario FILE [--screenshot-dir DIR]] [--state DIR] [--console-pty]\n"
     "  --headless            run without a window; needs --scenario\n"
     "  --scenario FILE       steps to run (YAML); in a window they run while you watch\n"
     "  --screenshot-dir DIR  where screenshots and the console transcript go (default: .)\n"
-    "  --state DIR           keeps the EEPROM image and the clock between runs\n";
+    "  --state DIR           keeps the EEPROM image and the clock between runs\n"
+    "  --console-pty         the USB console on a pseudo-terminal (its path is printed); headless,\n"
+    "                        it runs until stopped, in real time\n";
 
 bool MakeDirectory(const std::string& path, std::string& error)
 {
@@ -105,6 +107,8 @@ int ParseOptions(int argc, char** argv, Options& options, std::string& message)
             ok = value(options.screenshotDir);
         else if (argument == "--state")
             ok = value(options.stateDir);
+        else if (argument == "--console-pty")
+            options.consolePty = true;
         else if (argument == "--help" || argument == "-h")
         {
             message = usage;
@@ -121,9 +125,9 @@ int ParseOptions(int argc, char** argv, Options& options, std::string& message)
             return 2;
         }
     }
-    if (options.headless && scenarioPath.empty())
+    if (options.headless && scenarioPath.empty() && !options.consolePty)
     {
-        message = "velmora-sim: --headless needs --scenario FILE\n" + std::string(usage);
+        message = "velmora-sim: --headless needs --scenario FILE or --console-pty\n" + std::string(usage);
         return 2;
     }
     if (!scenarioPath.empty())

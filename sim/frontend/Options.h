@@ -17,6 +17,7 @@ struct Options
     Scenario scenario; // path empty when none was given
     std::string screenshotDir = ".";
     std::string stateDir; // empty: nothing is kept between runs
+    bool consolePty = false; // the USB console on a pseudo-terminal
 };
 
 // Reads the arguments and the whole scenario file. Returns -1 when the run may go ahead; otherwise

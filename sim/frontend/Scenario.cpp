@@ -206,7 +206,27 @@ public:
         else if (name == "expect-console")
         {
             step.kind = Step::Kind::ExpectConsole;
-            step.text = Text(argument, "expect-console");
+            if (argument.IsMap())
+            {
+                auto fields = Fields(argument, name, {"text"}, {"within"});
+                step.text = Text(fields["text"], "expect-console text");
+                step.duration = fields.count("within") ? Duration(fields["within"], "expect-console within") : 0;
+            }
+            else
+                step.text = Text(argument, "expect-console");
+        }
+        else if (name == "console-send")
+        {
+            step.kind = Step::Kind::ConsoleSend;
+            step.text = Text(argument, "console-send");
+            if (step.text.empty())
+                Fail(argument, "console-send needs some text");
+        }
+        else if (name == "usb")
+        {
+            step.kind = Step::Kind::Usb;
+            auto fields = Fields(argument, name, {"plugged"});
+            step.on = Flag(fields["plugged"], "usb plugged", "true", "false");
         }
         else if (name == "insert-card")
         {
@@ -233,7 +253,7 @@ public:
             Fail(entry.first, "unknown step \"" + name +
                                   "\" (known: wait, touch, release, tap, set-input, set-voltage, set-clock, "
                                   "expect-output, expect-input, expect-buzzer, screenshot, expect-screenshot, "
-                                  "expect-console, insert-card, remove-card, random-taps)");
+                                  "expect-console, console-send, usb, insert-card, remove-card, random-taps)");
         return step;
     }
 

@@ -38,7 +38,9 @@ struct Step
         ExpectBuzzer,     // expect-buzzer: on|off
         Screenshot,       // screenshot: name.png
         ExpectScreenshot, // expect-screenshot: {file: golden.png}
-        ExpectConsole,    // expect-console: "text the console has printed"
+        ExpectConsole,    // expect-console: "text the console has printed" or {text: "...", within: 2s}
+        ConsoleSend,      // console-send: "text\n" (a terminal on the USB port types it)
+        Usb,              // usb: {plugged: false}
         InsertCard,       // insert-card: {image: card.img}
         RemoveCard,       // remove-card: {}
         RandomTaps,       // random-taps: {duration: 10min, seed: 7, every: 300ms}

@@ -224,8 +224,26 @@ void ScenarioRunner::RunStep()
         break;
     }
     case Step::Kind::ExpectConsole:
-        if (Console::Text().find(step.text) == std::string::npos)
+        if (Console::Text().find(step.text) != std::string::npos)
+            break;
+        if (step.duration == 0)
             return Fail(step, "expect-console: the console has not printed \"" + step.text + "\"");
+        // Look again every 10 ms until the time allowed has passed.
+        m_consoleDeadline = m_world.Now() + step.duration;
+        ++m_next;
+        WaitForConsole(step);
+        return;
+    case Step::Kind::ConsoleSend:
+    {
+        // A terminal on the USB port: the cable goes in and the port is opened if need be.
+        UsbHost& host = m_world.Usb();
+        host.Plug(true);
+        host.OpenPort();
+        host.Send(step.text);
+        break;
+    }
+    case Step::Kind::Usb:
+        m_world.Usb().Plug(step.on);
         break;
     case Step::Kind::InsertCard:
     {
@@ -247,6 +265,17 @@ void ScenarioRunner::RunStep()
     }
     ++m_next;
     Next(0);
+}
+
+void ScenarioRunner::WaitForConsole(const Step& step)
+{
+    if (m_finished)
+        return;
+    if (Console::Text().find(step.text) != std::string::npos)
+        return Next(0);
+    if (m_world.Now() >= m_consoleDeadline)
+        return Fail(step, "expect-console: the console has not printed \"" + step.text + "\" within the time allowed");
+    m_world.ScheduleIn(10 * ticksPerMillisecond, [this, step] { WaitForConsole(step); }, "scenario console wait");
 }
 
 // One pseudo-random action of a random-taps step, then the next one `every` later; the taps hit

@@ -47,6 +47,7 @@ private:
     void Finish(int status);
     std::string Beside(const std::string& file) const;
     void RandomAction();
+    void WaitForConsole(const Step& step);
 
     World& m_world;
     Scenario m_scenario;
@@ -57,6 +58,7 @@ private:
     int m_status = 0;
     std::string m_failure;
     std::vector<std::string> m_written;
+    Tick m_consoleDeadline = 0;
     // random-taps in progress
     Tick m_randomEnd = 0;
     Tick m_randomEvery = 0;

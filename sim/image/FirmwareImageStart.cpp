@@ -14,6 +14,7 @@
 #include "system/Driver/SRAM.h"
 
 #include "sim/Board.h"
+#include "sim/Console.h"
 #include "sim/Vectors.h"
 
 #include <dlfcn.h>
@@ -32,6 +33,7 @@ void hardware_init_hook();
 void software_init_hook();
 void* __wrap__malloc_r(struct _reent*, size_t size);
 void __wrap__free_r(struct _reent*, void* pointer);
+int _write(int fd, const char* buffer, int count);
 }
 
 namespace __gnu_cxx
@@ -48,6 +50,8 @@ __attribute__((constructor(101))) void StartImage()
     for (int exception = 1; exception < Sim::exceptionCount; ++exception)
         core.SetHandler(exception, Sim::HostVector(exception));
     std::set_terminate(__gnu_cxx::__verbose_terminate_handler);
+    // What this copy prints leaves through its own system call (the USB console).
+    Sim::Console::SetSystemCall(_write);
     hardware_init_hook();
     software_init_hook();
 }

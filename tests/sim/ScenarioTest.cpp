@@ -1,16 +1,22 @@
 // Scenario files: what is refused before a run (with the line), and what the steps do to the
 // board and find on it, run beside a firmware stand-in that only idles.
 #include "sim/Screenshot.h"
+#include "sim/Console.h"
 #include "sim/World.h"
 #include "sim/devices/SSD1963.h"
 #include "sim/frontend/Scenario.h"
 #include "sim/frontend/ScenarioRunner.h"
+#include "usb/Driver/VCP.h"
+
+#include "system_stm32f4xx.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 #include <unistd.h>
+
+extern "C" int _write(int fd, const char* buffer, int count);
 
 namespace
 {
@@ -145,6 +151,38 @@ TEST(ScenarioTest, AFailedExpectationStopsTheRunWithItsLine)
     run = RunText("- expect-screenshot: {file: missing.png}\n", dir, Sim::ticksPerSecond, &failure);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(failure.rfind("line 1: expect-screenshot: ", 0), 0u);
+}
+
+TEST(ScenarioTest, ConsoleStepsTypeOnTheUsbTerminalAndWaitForTheAnswer)
+{
+    EXPECT_EQ(Refusal("- wait: 1s\n- usb: {plugged: maybe}\n"), "s.yaml:2: usb plugged must be true or false, not \"maybe\"");
+    EXPECT_EQ(Refusal("- console-send: \"\"\n"), "s.yaml:1: console-send needs some text");
+    EXPECT_EQ(Refusal("- expect-console: {txt: a}\n"), "s.yaml:1: expect-console has no field \"txt\"");
+    EXPECT_EQ(Refusal("- expect-console: {text: a, within: soon}\n").rfind("s.yaml:1: expect-console within", 0), 0u);
+
+    // The firmware's USB console, with what it prints going out through its system call.
+    Sim::Console::SetSystemCall(_write);
+    SystemInit();
+    VCPInit();
+    Sim::World& world = Sim::World::Get();
+    const std::string dir = TempDir();
+    std::string failure;
+    Outcome run = RunText("- console-send: \"date_and_time 2015 2 30 1 2 3\\n\"\n"
+                          "- expect-console: {text: \"date_and_time rejected\", within: 2s}\n",
+                          dir, 3 * Sim::ticksPerSecond, &failure);
+    ASSERT_TRUE(run.done);
+    EXPECT_EQ(run.status, 0) << failure;
+    EXPECT_TRUE(world.Usb().Configured());
+    ASSERT_TRUE(world.RunUntil([&world] { return world.Usb().Received().find("\r\n") != std::string::npos; },
+                               50 * Sim::ticksPerMillisecond));
+    EXPECT_EQ("date_and_time rejected: Not a valid value for the day of the month\r\n", world.Usb().Received());
+
+    run = RunText("- usb: {plugged: false}\n- expect-console: {text: \"never printed\", within: 100ms}\n", dir,
+                  Sim::ticksPerSecond, &failure);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(failure, "line 2: expect-console: the console has not printed \"never printed\" within the time allowed");
+    EXPECT_FALSE(world.Usb().Plugged());
+    EXPECT_FALSE(VCPIsConnected());
 }
 
 TEST(ScenarioTest, TapsPressAndReleaseTheTouchScreenAndRandomTapsRepeat)
