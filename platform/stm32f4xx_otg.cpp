@@ -34,6 +34,11 @@ constexpr uint32_t inInterrupts = USB_OTG_DIEPINT_XFRC | USB_OTG_DIEPINT_EPDISD 
 constexpr uint32_t outInterrupts = USB_OTG_DOEPINT_XFRC | USB_OTG_DOEPINT_EPDISD | USB_OTG_DOEPINT_STUP |
                                    USB_OTG_DOEPINT_OTEPDIS | USB_OTG_DOEPINT_B2BSTUP;
 
+void SetBits(__IO32& reg, uint32_t bits, bool set)
+{
+    reg = set ? (reg | bits) : (reg & ~bits);
+}
+
 // Endpoint 0's maximum packet size is a code in DxEPCTL0.MPSIZ.
 uint32_t Ep0SizeCode(uint16_t maxPacket)
 {
@@ -124,10 +129,7 @@ void OTG_FS_FlushRxFifo(void)
 
 void OTG_FS_Connect(bool connect)
 {
-    if (connect)
-        Device()->DCTL = Device()->DCTL & ~USB_OTG_DCTL_SDIS;
-    else
-        Device()->DCTL = Device()->DCTL | USB_OTG_DCTL_SDIS;
+    SetBits(Device()->DCTL, USB_OTG_DCTL_SDIS, !connect);
 }
 
 void OTG_FS_EnableGlobalInterrupt(bool enable)
@@ -140,10 +142,7 @@ void OTG_FS_EnableGlobalInterrupt(bool enable)
 
 void OTG_FS_SetInterruptMask(uint32_t mask, bool enable)
 {
-    if (enable)
-        Global()->GINTMSK = Global()->GINTMSK | mask;
-    else
-        Global()->GINTMSK = Global()->GINTMSK & ~mask;
+    SetBits(Global()->GINTMSK, mask, enable);
 }
 
 uint32_t OTG_FS_PendingInterrupts(void)
@@ -313,11 +312,7 @@ uint32_t OTG_FS_TxFifoFreeWords(uint8_t endpoint)
 
 void OTG_FS_EnableTxFifoEmpty(uint8_t endpoint, bool enable)
 {
-    const uint32_t bit = 1u << (endpoint & 0x0F);
-    if (enable)
-        Device()->DIEPEMPMSK = Device()->DIEPEMPMSK | bit;
-    else
-        Device()->DIEPEMPMSK = Device()->DIEPEMPMSK & ~bit;
+    SetBits(Device()->DIEPEMPMSK, 1u << (endpoint & 0x0F), enable);
 }
 
 uint32_t OTG_FS_EndpointInterrupts(void)

@@ -21,6 +21,7 @@ constexpr Tick requestTimeout = 500 * ticksPerMillisecond;
 constexpr Tick setAddressTimeout = 50 * ticksPerMillisecond;
 constexpr Tick setAddressRecovery = 2 * ticksPerMillisecond;
 constexpr uint8_t newAddress = 1;
+constexpr size_t receivedKept = 1u << 20;
 
 enum : uint8_t
 {
@@ -667,6 +668,9 @@ Tick UsbHost::BulkInStep()
         if (packet.size() > m_bulkInMaxPacket)
             Violation("bulk IN packet of " + std::to_string(packet.size()) + " bytes");
         m_received.append(packet.begin(), packet.end());
+        // A terminal left running for days keeps its latest text only.
+        if (m_received.size() > receivedKept)
+            m_received.erase(0, m_received.size() - receivedKept / 2);
         m_receivedTotal += packet.size();
         if (m_onReceived && !packet.empty())
             m_onReceived(packet.data(), packet.size());

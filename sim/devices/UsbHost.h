@@ -86,7 +86,7 @@ public:
     void SendPacket(const std::vector<uint8_t>& packet);
     bool Sending() const { return !m_outQueue.empty(); }
 
-    // Bulk IN: everything received since the last clear.
+    // Bulk IN: everything received since the last clear (the latest megabyte at most).
     const std::string& Received() const { return m_received; }
     void ClearReceived() { m_received.clear(); }
     uint64_t ReceivedBytes() const { return m_receivedTotal; }

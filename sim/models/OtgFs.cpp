@@ -403,46 +403,47 @@ void OtgFs::WriteDcfg(Register&, uint32_t previous, uint32_t written, uint32_t)
     }
 }
 
+namespace
+{
+// A pair of write-only set/clear bits driving one status bit.
+void SetOrClear(uint32_t& value, uint32_t written, uint32_t setBit, uint32_t clearBit, uint32_t status)
+{
+    if ((written & setBit) != 0)
+        value |= status;
+    if ((written & clearBit) != 0)
+        value &= ~status;
+}
+} // namespace
+
 void OtgFs::WriteDctl(Register& reg, uint32_t, uint32_t written, uint32_t)
 {
-    if ((written & USB_OTG_DCTL_SGINAK) != 0)
-        reg.value |= USB_OTG_DCTL_GINSTS;
-    if ((written & USB_OTG_DCTL_CGINAK) != 0)
-        reg.value &= ~USB_OTG_DCTL_GINSTS;
-    if ((written & USB_OTG_DCTL_SGONAK) != 0)
-        reg.value |= USB_OTG_DCTL_GONSTS;
-    if ((written & USB_OTG_DCTL_CGONAK) != 0)
-        reg.value &= ~USB_OTG_DCTL_GONSTS;
+    SetOrClear(reg.value, written, USB_OTG_DCTL_SGINAK, USB_OTG_DCTL_CGINAK, USB_OTG_DCTL_GINSTS);
+    SetOrClear(reg.value, written, USB_OTG_DCTL_SGONAK, USB_OTG_DCTL_CGONAK, USB_OTG_DCTL_GONSTS);
+}
+
+void OtgFs::WriteEndpointControl(Register& reg, uint32_t written, uint32_t interruptOffset, bool canDisable)
+{
+    SetOrClear(reg.value, written, SNAK, CNAK, NAKSTS);
+    if (canDisable && (written & EPDIS) != 0)
+    {
+        reg.value &= ~(EPDIS | EPENA);
+        Value(interruptOffset) |= EPDISD;
+    }
 }
 
 void OtgFs::WriteDiepctl(Register& reg, uint32_t, uint32_t written, uint32_t)
 {
     const int endpoint = static_cast<int>((reg.offset - inBase) / 0x20);
-    if ((written & SNAK) != 0)
-        reg.value |= NAKSTS;
-    if ((written & CNAK) != 0)
-        reg.value &= ~NAKSTS;
-    if ((written & EPDIS) != 0)
-    {
-        reg.value &= ~(EPDIS | EPENA);
-        Value(InReg(endpoint, 0x08)) |= EPDISD;
-    }
+    WriteEndpointControl(reg, written, InReg(endpoint, 0x08), true);
     if (endpoint == 0)
         reg.value |= USBAEP;
 }
 
 void OtgFs::WriteDoepctl(Register& reg, uint32_t, uint32_t written, uint32_t)
 {
+    // OUT endpoint 0 cannot be disabled by the application.
     const int endpoint = static_cast<int>((reg.offset - outBase) / 0x20);
-    if ((written & SNAK) != 0)
-        reg.value |= NAKSTS;
-    if ((written & CNAK) != 0)
-        reg.value &= ~NAKSTS;
-    if (endpoint != 0 && (written & EPDIS) != 0)
-    {
-        reg.value &= ~(EPDIS | EPENA);
-        Value(OutReg(endpoint, 0x08)) |= EPDISD;
-    }
+    WriteEndpointControl(reg, written, OutReg(endpoint, 0x08), endpoint != 0);
 }
 
 uint32_t OtgFs::RxUsed() const

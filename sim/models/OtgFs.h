@@ -105,6 +105,7 @@ private:
     void WriteDctl(Register& reg, uint32_t previous, uint32_t written, uint32_t lanes);
     void WriteDiepctl(Register& reg, uint32_t previous, uint32_t written, uint32_t lanes);
     void WriteDoepctl(Register& reg, uint32_t previous, uint32_t written, uint32_t lanes);
+    void WriteEndpointControl(Register& reg, uint32_t written, uint32_t interruptOffset, bool canDisable);
 
     uint32_t ComputeDaint();
     uint32_t ComputeGintsts();

@@ -105,30 +105,16 @@ void GetDescriptor(USBD_Handle* core, const USBD_Request& request)
         data = core->deviceClass->ConfigurationDescriptor(speed, &length);
         break;
     case DESCRIPTOR_STRING:
-        switch (request.wValue & 0xFF)
-        {
-        case 0:
-            data = descriptors.LangID(speed, &length);
-            break;
-        case 1:
-            data = descriptors.Manufacturer(speed, &length);
-            break;
-        case 2:
-            data = descriptors.Product(speed, &length);
-            break;
-        case 3:
-            data = descriptors.Serial(speed, &length);
-            break;
-        case 4:
-            data = descriptors.Configuration(speed, &length);
-            break;
-        case 5:
-            data = descriptors.Interface(speed, &length);
-            break;
-        default:
-            break;
-        }
+    {
+        // Index 0 is the language list, then manufacturer, product, serial, configuration, interface.
+        uint8_t* (*const strings[])(uint8_t, uint16_t*) = {descriptors.LangID,  descriptors.Manufacturer,
+                                                           descriptors.Product, descriptors.Serial,
+                                                           descriptors.Configuration, descriptors.Interface};
+        const unsigned index = request.wValue & 0xFF;
+        if (index < sizeof strings / sizeof strings[0])
+            data = strings[index](speed, &length);
         break;
+    }
     default:
         // A full-speed-only device has no device qualifier and no other-speed configuration.
         break;
