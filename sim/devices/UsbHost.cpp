@@ -143,6 +143,12 @@ Tick UsbHost::PacketTime(size_t bytes) const
 
 void UsbHost::Frame()
 {
+    if (m_suspended)
+    {
+        // A suspended bus is idle: no start of frame, no transactions.
+        m_board.clock().ScheduleIn(m_frame, frameTime);
+        return;
+    }
     m_frameNumber = static_cast<uint16_t>((m_frameNumber + 1) & 0x7FF);
     m_frameStart = m_board.clock().Now();
     m_inDoneThisFrame = false;

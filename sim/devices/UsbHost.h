@@ -13,8 +13,8 @@
 // total length, interface and endpoint counts, endpoint addresses, types and sizes, CDC
 // functional descriptors, string descriptors, replies longer than asked, oversize packets and
 // status stages carrying data; every violation is reported as a board error and kept.
-// Differs: one device, no hubs, low or high speed, suspend by the host, remote wake-up, data
-// toggle checking or CRC errors; transaction times are packet lengths at 12 Mbit/s plus a fixed
+// Differs: one device, no hubs, low or high speed, resume signalling (the first frame resumes),
+// remote wake-up, data toggle checking or CRC errors; transaction times are packet lengths at 12 Mbit/s plus a fixed
 // overhead, and a NAKed bulk IN is polled again in the next frame only.
 #pragma once
 
@@ -55,6 +55,10 @@ public:
 
     void Plug(bool plugged);
     bool Plugged() const { return m_plugged; }
+    // Suspends the bus (no more frames, so the device suspends after 3 ms) or resumes it (frames
+    // again; the first one wakes the device).
+    void Suspend(bool suspended) { m_suspended = suspended; }
+    bool Suspended() const { return m_suspended; }
     State GetState() const { return m_state; }
     bool Configured() const { return m_state == State::Configured; }
 
@@ -144,6 +148,7 @@ private:
     Event m_frame;
     Event m_slot;
     bool m_plugged = false;
+    bool m_suspended = false;
     State m_state = State::Unplugged;
     int m_attachPhase = 0;
     uint16_t m_frameNumber = 0;

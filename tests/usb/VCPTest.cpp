@@ -212,6 +212,23 @@ TEST_F(VCPTest, PullingTheCableStopsOutputAndPluggingItAgainEnumeratesAgain)
     EXPECT_TRUE(Host().Violations().empty());
 }
 
+TEST_F(VCPTest, ASuspendedBusHoldsTheOutputUntilTheHostResumes)
+{
+    OpenTerminal();
+    Host().Suspend(true);
+    World::Get().RunFor(World::Milliseconds(10));
+    EXPECT_NE(0u, USB_OTG_FS_DREGS->DSTS & USB_OTG_DSTS_SUSPSTS);
+    Velmora::Console::GetInstance().Print("held");
+    World::Get().RunFor(World::Milliseconds(30));
+    EXPECT_EQ("", Host().Received());
+
+    Host().Suspend(false);
+    ASSERT_TRUE(Receive(4));
+    EXPECT_EQ("held", Host().Received());
+    EXPECT_EQ(0u, USB_OTG_FS_DREGS->DSTS & USB_OTG_DSTS_SUSPSTS);
+    EXPECT_TRUE(Host().Violations().empty());
+}
+
 // ---- printing ----
 
 TEST_F(VCPTest, StandardStreamsGoThroughTheSystemCalls)
