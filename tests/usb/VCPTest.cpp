@@ -36,6 +36,9 @@ protected:
         VCPInit();
     }
 
+    // The next case in the same process starts the device again: the cable comes out first.
+    void TearDown() override { Host().Plug(false); }
+
     Sim::UsbHost& Host() { return World::Get().Usb(); }
 
     void Enumerate()
