@@ -15,7 +15,10 @@ set(VELMORA_CPU_FLAGS "-mcpu=cortex-m4 -mthumb -mfpu=fpv4-sp-d16 -mfloat-abi=har
 set(CMAKE_C_FLAGS_INIT "${VELMORA_CPU_FLAGS} -ffunction-sections -fdata-sections")
 set(CMAKE_CXX_FLAGS_INIT "${VELMORA_CPU_FLAGS} -ffunction-sections -fdata-sections -fexceptions -frtti")
 set(CMAKE_ASM_FLAGS_INIT "${VELMORA_CPU_FLAGS} -x assembler-with-cpp")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "${VELMORA_CPU_FLAGS} -Wl,--gc-sections --specs=nano.specs")
+# The full newlib and C++ run-time: the C++ run-time built for newlib-nano aborts where the
+# firmware needs an exception (bad_alloc, out_of_range, bad_function_call), and newlib-nano's
+# reentrancy structure does not match the full C++ run-time.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "${VELMORA_CPU_FLAGS} -Wl,--gc-sections")
 
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
