@@ -6,8 +6,8 @@
 
 set(VELMORA_LINKER_SCRIPT ${CMAKE_SOURCE_DIR}/system/board/velmora.ld)
 
-# Until the board's FreeType and AGG parts exist the image cannot link: it is then built only on
-# request (target velmora_image), so that the board build stays a compile of every unit.
+# Without the board's FreeType and AGG parts (a tree that lacks them) the image cannot link: it is
+# then built only on request, so that the board build stays a compile of every unit.
 if(TARGET velmora_freetype_board AND TARGET velmora_agg_board)
   add_executable(velmora_image)
 else()
