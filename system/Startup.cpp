@@ -2,6 +2,7 @@
 // library's global references, bound by this unit's one static constructor.
 
 #include "system/HeapMemory.h"
+#include "system/PImpl/HeapMemory.h"
 #include "system/System.h"
 #include "system/Timer.h"
 
@@ -19,6 +20,7 @@
 #include "graphics/LCD.h"
 #include "input/Touch.h"
 #include "storage/SDCard.h"
+#include "storage/SDIO.h"
 #include "usb/Console.h"
 #include "usb/Driver/VCP.h"
 
@@ -80,7 +82,19 @@ Touch& touch = Touch::GetInstance();
 namespace
 {
 
+// A port's lock register freezes at its first lock sequence, so a pin configured after the locks
+// could never be locked. The drivers that set their pins up on first use come up here instead:
+// the heap's external bank (on the board the first allocation, before any static constructor,
+// has done that already), the analog inputs, the serial ports and the SD card bus.
+void ConfigurePinsOfDriversUsedLater()
+{
+    PImpl::HeapMemory::GetInstance();
+    Velmora::AnalogInput::GetInstance(Velmora::AnalogInput::Pin0);
+    Velmora::SerialPort::GetInstance(Velmora::SerialPort::Channel0);
+    SDIO::Transceiver::GetInstance();
+}
+
 // Every driver has configured its pins by now: the locks they asked for take effect together.
-const bool pinsLocked = (Driver::GPIO::GetInstance().ApplyLocks(), true);
+const bool pinsLocked = (ConfigurePinsOfDriversUsedLater(), Driver::GPIO::GetInstance().ApplyLocks(), true);
 
 } // namespace

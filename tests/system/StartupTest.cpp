@@ -110,8 +110,7 @@ TEST(StartupTest, EveryLockedPinKeepsItsConfigurationAfterStartUp)
     };
     // In the order start-up configures them: the buzzer; for the display the bus, its chip select,
     // the controller's clock, the digital outputs (with the controller's reset) and the digital
-    // inputs (with the tearing line); the clock and EEPROM bus. (The external SRAM's chip select,
-    // the analog inputs and the SD card bus are configured on first use, after start-up.)
+    // inputs (with the tearing line); the clock and EEPROM bus.
     const Pin locked[] = {
         {'A', 10},
         {'D', 14}, {'D', 15}, {'D', 0}, {'D', 1}, {'E', 7}, {'E', 8}, {'E', 9}, {'E', 10}, {'E', 11},
@@ -124,8 +123,7 @@ TEST(StartupTest, EveryLockedPinKeepsItsConfigurationAfterStartUp)
         {'B', 15}, {'G', 7}, {'A', 9}, {'G', 8}, {'F', 8}, {'F', 9}, {'B', 0}, {'B', 1}, {'B', 12}, {'G', 6}, {'D', 3},
         {'B', 8}, {'B', 9},
     };
-    for (const Pin& p : locked)
-    {
+    auto expectLocked = [](const Pin& p) {
         GPIO_TypeDef* gpio = VELMORA_PHYS(GPIO_TypeDef, GPIOA_BASE + (p.port - 'A') * 0x400u);
         const uint32_t mode = gpio->MODER;
         const uint32_t pull = gpio->PUPDR;
@@ -135,6 +133,37 @@ TEST(StartupTest, EveryLockedPinKeepsItsConfigurationAfterStartUp)
         EXPECT_EQ(static_cast<uint32_t>(gpio->PUPDR), pull) << "P" << p.port << p.pin << " reconfigured";
         gpio->MODER = mode;
         gpio->PUPDR = pull;
+    };
+    for (const Pin& p : locked)
+        expectLocked(p);
+
+    // Pins of drivers that are first used later (the external SRAM's chip select, the analog
+    // inputs, the serial ports, the SD card bus) on ports locked by then: configured for their
+    // driver before the locks, and locked with the rest.
+    struct LaterPin
+    {
+        Pin pin;
+        uint32_t mode; // 2 alternate function, 3 analog
+        uint32_t function;
+    };
+    const LaterPin later[] = {
+        {{'D', 7}, 2, 12},
+        {{'C', 4}, 3, 0}, {{'C', 5}, 3, 0}, {{'F', 6}, 3, 0}, {{'F', 7}, 3, 0},
+        {{'A', 0}, 2, 8}, {{'A', 1}, 2, 8}, {{'C', 6}, 2, 8}, {{'C', 7}, 2, 8},
+        {{'B', 6}, 2, 7}, {{'B', 7}, 2, 7}, {{'A', 2}, 2, 7}, {{'A', 3}, 2, 7},
+        {{'C', 8}, 2, 12}, {{'C', 9}, 2, 12}, {{'C', 10}, 2, 12}, {{'C', 11}, 2, 12}, {{'C', 12}, 2, 12},
+        {{'D', 2}, 2, 12},
+    };
+    for (const LaterPin& l : later)
+    {
+        const GPIO_TypeDef* gpio = VELMORA_PHYS(GPIO_TypeDef, GPIOA_BASE + (l.pin.port - 'A') * 0x400u);
+        EXPECT_EQ((gpio->MODER >> (l.pin.pin * 2)) & 3u, l.mode) << "P" << l.pin.port << l.pin.pin << " mode";
+        if (l.mode == 2)
+        {
+            EXPECT_EQ((gpio->AFR[l.pin.pin / 8] >> (l.pin.pin % 8 * 4)) & 15u, l.function)
+                << "P" << l.pin.port << l.pin.pin << " alternate function";
+        }
+        expectLocked(l.pin);
     }
 }
 
