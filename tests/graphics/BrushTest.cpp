@@ -3,6 +3,8 @@
 #include "graphics/ForegroundLayer.h"
 #include "graphics/LCD.h"
 #include "graphics/LinearGradientBrush.h"
+#include "graphics/PImpl/Brush.h"
+#include "graphics/PImpl/ForegroundLayer.h"
 #include "graphics/PImpl/LCD.h"
 #include "graphics/PImpl/LinearGradientBrush.h"
 #include "graphics/PImpl/Path.h"
@@ -14,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <vector>
 
 using namespace Velmora;
@@ -254,4 +257,44 @@ TEST(BrushTest, FillingTwiceOnTheBackgroundDeepensOnlyTheEdges)
         brush);
     EXPECT_EQ(frame[15 * 800 + 12].value, 0xFFFF);
     EXPECT_GT(frame[15 * 800 + 10].value >> 11, edge >> 11);
+}
+
+namespace
+{
+
+// A brush whose painting fails part-way, as when a gradient cannot get its table.
+class FailingBrush : public PImpl::Brush
+{
+public:
+    uint8_t GetType() const override { return 0xFF; }
+    void Render(const PixelArea&, PImpl::Rasterizer&, agg::scanline_u8&, PImpl::BackgroundRenderer&) override
+    {
+        throw std::runtime_error("brush failed");
+    }
+    void Render(const PixelArea&, PImpl::Rasterizer&, agg::scanline_u8&, PImpl::ForegroundRenderer&) override
+    {
+        throw std::runtime_error("brush failed");
+    }
+};
+
+} // namespace
+
+// Painting runs with the vertical-refresh interrupt masked; a failing brush must leave it as it was,
+// armed or not, or the panel would stop updating (or start flushing inside a caller's bracket).
+TEST(BrushTest, AFailingBrushLeavesRefreshAsItWas)
+{
+    StartDisplay();
+    LCD& lcd = LCD::GetInstance();
+    ForegroundLayer layer(PixelArea(PixelPoint(200, 100), 50, 50));
+    PImpl::ForegroundGraphics& surface = layer.GetPImpl().GetPImpl();
+    FailingBrush brush;
+    for (bool enabled : {true, false})
+    {
+        lcd.EnableFlush(enabled);
+        EXPECT_THROW(surface.FillPath(PImpl::Path::Circle(Point(25, 25), 10), brush), std::runtime_error);
+        EXPECT_EQ(lcd.IsFlushEnabled(), enabled);
+        EXPECT_THROW(surface.StrokePath(PImpl::Path::Circle(Point(25, 25), 10), stroke2, brush), std::runtime_error);
+        EXPECT_EQ(lcd.IsFlushEnabled(), enabled);
+    }
+    lcd.EnableFlush(true);
 }

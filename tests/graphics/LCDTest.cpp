@@ -12,6 +12,43 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+// Allocation failure on demand: the next allocation of exactly this many bytes throws.
+namespace
+{
+std::size_t failAllocationOf = 0;
+long liveBlocks = 0;
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    if (size != 0 && size == failAllocationOf)
+    {
+        failAllocationOf = 0;
+        throw std::bad_alloc();
+    }
+    void* block = std::malloc(size == 0 ? 1 : size);
+    if (block == nullptr)
+        throw std::bad_alloc();
+    ++liveBlocks;
+    return block;
+}
+
+void operator delete(void* block) noexcept
+{
+    if (block == nullptr)
+        return;
+    --liveBlocks;
+    std::free(block);
+}
+
+void operator delete(void* block, std::size_t) noexcept
+{
+    operator delete(block);
+}
 
 using namespace Velmora;
 
@@ -151,6 +188,30 @@ TEST_F(LCDTest, ClearingPartOfTheBackgroundClipsToThePanel)
     EXPECT_EQ(PanelBench::Panel().GetMemoryPixel(799, 479), 0x0000);
     lcd.Clear(PixelArea(PixelPoint(800, 0), 5, 5));
     EXPECT_FALSE(lcd.HasChanges());
+}
+
+// The layer stack is full to its capacity, so the next layer makes it grow, and that growth fails:
+// the new layer must not be left behind, neither on the stack nor on the heap.
+TEST_F(LCDTest, ALayerIsNotLeakedWhenTheStackCannotGrow)
+{
+    PImpl::LCD& compositor = PImpl::LCD::GetInstance();
+    std::vector<PImpl::ForegroundLayer*> made;
+    made.reserve(64);
+    do
+        made.push_back(compositor.CreateForegroundLayer(PixelArea(PixelPoint(static_cast<int16_t>(made.size()), 0), 1, 1)));
+    while (compositor.GetLayers().size() < compositor.GetLayers().capacity());
+    const std::size_t layers = compositor.GetLayers().size();
+    const long blocksBefore = liveBlocks;
+
+    failAllocationOf = 2 * compositor.GetLayers().capacity() * sizeof(PImpl::ForegroundLayer*);
+    EXPECT_THROW(compositor.CreateForegroundLayer(PixelArea(PixelPoint(100, 0), 1, 1)), std::bad_alloc);
+    EXPECT_EQ(failAllocationOf, 0u) << "the stack's growth was not the allocation that failed";
+    EXPECT_EQ(compositor.GetLayers().size(), layers);
+    EXPECT_EQ(liveBlocks, blocksBefore);
+
+    for (PImpl::ForegroundLayer* layer : made)
+        compositor.DestroyForegroundLayer(*layer);
+    PanelBench::WaitForFlush();
 }
 
 TEST_F(LCDTest, LayersMadeByTheDisplayAreListedAndDestroyed)
