@@ -6,6 +6,9 @@
 #include <agg_conv_curve.h>
 #include <agg_conv_stroke.h>
 
+#include <algorithm>
+#include <limits>
+
 namespace PImpl
 {
 
@@ -40,8 +43,9 @@ agg::line_join_e ToAgg(Velmora::LineJoin join)
     }
 }
 
-// Rasterises the stroke outline of path into rasterizer.
-void AddStroke(Rasterizer& rasterizer, const Path& path, const Velmora::Stroke& stroke)
+// Rasterises the stroke outline of path into rasterizer (or anything else taking AGG paths the
+// same way).
+template <typename Target> void AddStroke(Target& rasterizer, const Path& path, const Velmora::Stroke& stroke)
 {
     AggPath copy = path.GetAggPath();
     agg::conv_curve<AggPath> curve(copy);
@@ -52,7 +56,7 @@ void AddStroke(Rasterizer& rasterizer, const Path& path, const Velmora::Stroke& 
     rasterizer.add_path(outline);
 }
 
-void AddFill(Rasterizer& rasterizer, const Path& path)
+template <typename Target> void AddFill(Target& rasterizer, const Path& path)
 {
     AggPath copy = path.GetAggPath();
     agg::conv_curve<AggPath> curve(copy);
@@ -98,6 +102,14 @@ void Graphics<Pixel, PixFmt>::StrokePath(const Path& path, const Velmora::Stroke
 namespace
 {
 
+Velmora::Area Bounds(int minX, int minY, int maxX, int maxY)
+{
+    const float left = static_cast<float>(minX);
+    const float top = static_cast<float>(minY);
+    return Velmora::Area(Velmora::Point(left, top), static_cast<float>(maxX) - left + 1.0f,
+                         static_cast<float>(maxY) - top + 1.0f);
+}
+
 // The whole pixels the rasterised outline touches; an empty area at the origin when it has none.
 Velmora::Area Bounds(Rasterizer& rasterizer)
 {
@@ -106,10 +118,104 @@ Velmora::Area Bounds(Rasterizer& rasterizer)
     {
         return Velmora::Area(Velmora::Point(0.0f, 0.0f), 0.0f, 0.0f);
     }
-    const float left = static_cast<float>(rasterizer.min_x());
-    const float top = static_cast<float>(rasterizer.min_y());
-    return Velmora::Area(Velmora::Point(left, top), static_cast<float>(rasterizer.max_x()) - left + 1.0f,
-                         static_cast<float>(rasterizer.max_y()) - top + 1.0f);
+    return Bounds(rasterizer.min_x(), rasterizer.min_y(), rasterizer.max_x(), rasterizer.max_y());
+}
+
+// The rasteriser's bounds of an outline without rasterising it. The rasteriser widens its bounds
+// by the cells at both ends of every edge it is given, whether or not the edge leaves coverage,
+// so following the same edges through the same fixed-point conversion gives the same bounds at
+// a fraction of the cost (no cells, no sorting). What this cannot tell cheaply is whether the
+// outline leaves any cells at all (one that does not measures as empty): an edge crossing a
+// whole cell row always does, so only outlines without one need the rasteriser itself.
+class EdgeBounds
+{
+public:
+    // Takes the path's commands exactly as the rasteriser does, closing every polygon.
+    template <typename VertexSource> void add_path(VertexSource& source)
+    {
+        double x;
+        double y;
+        unsigned command;
+        source.rewind(0);
+        while (!agg::is_stop(command = source.vertex(&x, &y)))
+        {
+            if (agg::is_move_to(command))
+            {
+                Close();
+                m_x = m_startX = agg::ras_conv_int::upscale(x);
+                m_y = m_startY = agg::ras_conv_int::upscale(y);
+            }
+            else if (agg::is_vertex(command))
+            {
+                Edge(agg::ras_conv_int::upscale(x), agg::ras_conv_int::upscale(y));
+                m_open = true;
+            }
+            else if (agg::is_close(command))
+            {
+                Close();
+            }
+        }
+        Close();
+    }
+
+    bool LeavesCells() const { return m_leavesCells; }
+    Velmora::Area GetBounds() const { return Bounds(m_minX, m_minY, m_maxX, m_maxY); }
+
+private:
+    void Close()
+    {
+        if (m_open)
+        {
+            Edge(m_startX, m_startY);
+            m_open = false;
+        }
+    }
+
+    void Edge(int x, int y)
+    {
+        const int column1 = m_x >> agg::poly_subpixel_shift;
+        const int row1 = m_y >> agg::poly_subpixel_shift;
+        const int column2 = x >> agg::poly_subpixel_shift;
+        const int row2 = y >> agg::poly_subpixel_shift;
+        m_minX = std::min({m_minX, column1, column2});
+        m_maxX = std::max({m_maxX, column1, column2});
+        m_minY = std::min({m_minY, row1, row2});
+        m_maxY = std::max({m_maxY, row1, row2});
+        // A row crossed whole gets the full coverage of the edge, left behind in its cells as the
+        // edge goes on into the next row.
+        if (row2 - row1 >= 2 || row1 - row2 >= 2)
+        {
+            m_leavesCells = true;
+        }
+        m_x = x;
+        m_y = y;
+    }
+
+    // The rasteriser starts at the origin too, should a path begin without a move.
+    int m_x = 0;
+    int m_y = 0;
+    int m_startX = 0;
+    int m_startY = 0;
+    bool m_open = false;
+    bool m_leavesCells = false;
+    int m_minX = std::numeric_limits<int>::max();
+    int m_minY = std::numeric_limits<int>::max();
+    int m_maxX = std::numeric_limits<int>::min();
+    int m_maxY = std::numeric_limits<int>::min();
+};
+
+// The whole pixels the outline that add puts into a rasteriser touches.
+template <typename AddOutline> Velmora::Area Measure(AddOutline add)
+{
+    EdgeBounds edges;
+    add(edges);
+    if (edges.LeavesCells())
+    {
+        return edges.GetBounds();
+    }
+    Rasterizer rasterizer;
+    add(rasterizer);
+    return Bounds(rasterizer);
 }
 
 } // namespace
@@ -117,16 +223,12 @@ Velmora::Area Bounds(Rasterizer& rasterizer)
 template <typename Pixel, typename PixFmt>
 Velmora::Area Graphics<Pixel, PixFmt>::MeasurePath(const Path& path, const Velmora::Stroke& stroke)
 {
-    Rasterizer rasterizer;
-    AddStroke(rasterizer, path, stroke);
-    return Bounds(rasterizer);
+    return Measure([&](auto& target) { AddStroke(target, path, stroke); });
 }
 
 template <typename Pixel, typename PixFmt> Velmora::Area Graphics<Pixel, PixFmt>::MeasureFill(const Path& path)
 {
-    Rasterizer rasterizer;
-    AddFill(rasterizer, path);
-    return Bounds(rasterizer);
+    return Measure([&](auto& target) { AddFill(target, path); });
 }
 
 template class Graphics<Velmora::Color565, BackgroundPixelFormat>;
