@@ -215,19 +215,31 @@ void LCD::SetPixels(const Velmora::PixelPoint& at, const Velmora::Color565* pixe
 
 void LCD::SetPixels(const Velmora::PixelPoint& at, const Velmora::Color* pixels, uint16_t count)
 {
-    Velmora::Color565* target = m_framebuffer + static_cast<size_t>(at.y) * width + at.x;
-    for (uint16_t i = 0; i < count; ++i)
-    {
-        // Copy out of the packed array: its half-words sit at odd addresses.
-        const Velmora::Color pixel = pixels[i];
+    // The fields are read in place: copying a packed 3-byte pixel out goes through the stack.
+    const auto put = [](const Velmora::Color& pixel, Velmora::Color565& target) {
         // Both ends are exact in AlphaBlend; most layer pixels are one or the other.
-        if (pixel.alpha == 0)
+        const uint8_t alpha = pixel.alpha;
+        if (alpha == 255)
+            target.value = pixel.rgb.value;
+        else if (alpha != 0)
+            target.AlphaBlend(pixel.rgb, alpha);
+    };
+    Velmora::Color565* target = m_framebuffer + static_cast<size_t>(at.y) * width + at.x;
+    const Velmora::Color* const end = pixels + count;
+    const Velmora::Color* pixel = pixels;
+    // Most of a layer is usually transparent: eight pixels are skipped at once when all their
+    // alpha bytes (three bytes apart) are zero.
+    constexpr int block = 8;
+    for (; end - pixel >= block; pixel += block, target += block)
+    {
+        const uint8_t* a = &pixel->alpha;
+        if ((a[0] | a[3] | a[6] | a[9] | a[12] | a[15] | a[18] | a[21]) == 0)
             continue;
-        if (pixel.alpha == 255)
-            target[i] = pixel.rgb;
-        else
-            target[i].AlphaBlend(pixel.rgb, pixel.alpha);
+        for (int i = 0; i < block; ++i)
+            put(pixel[i], target[i]);
     }
+    for (; pixel != end; ++pixel, ++target)
+        put(*pixel, *target);
 }
 
 void LCD::Flush()
