@@ -7,12 +7,30 @@
 #include "graphics/PImpl/Brush.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace PImpl
 {
 
-template <typename Renderer, typename Paint>
-void Sweep(const Velmora::PixelArea& area, Rasterizer& rasterizer, agg::scanline_u8& scanline, Renderer& renderer,
+// Registers the part of row y's run first..last (surface coordinates) that lies on the surface.
+template <typename Renderer>
+void RegisterRun(Driver::LCD& driver, const Velmora::PixelArea& area, const Renderer& renderer, int y, int first,
+                 int last)
+{
+    // The renderer clips to the surface, so only that part is painted.
+    first = std::max<int>(first, renderer.xmin());
+    last = std::min<int>(last, renderer.xmax());
+    if (last < first)
+    {
+        return;
+    }
+    driver.RegisterChange(Velmora::PixelArea(
+        Velmora::PixelPoint(static_cast<int16_t>(area.GetLeft() + first), static_cast<int16_t>(area.GetTop() + y)),
+        static_cast<uint16_t>(last - first + 1), 1));
+}
+
+template <typename Renderer, typename Scanline, typename Paint>
+void Sweep(const Velmora::PixelArea& area, Rasterizer& rasterizer, Scanline& scanline, Renderer& renderer,
            Paint paint)
 {
     // Closes the open polygon and sorts the cells; a path without outline has none.
@@ -30,21 +48,22 @@ void Sweep(const Velmora::PixelArea& area, Rasterizer& rasterizer, agg::scanline
         {
             continue;
         }
+        // Spans that touch are registered as one run: a packed scanline (whose solid spans have
+        // a negative length) splits a run where its coverage turns solid.
         unsigned count = scanline.num_spans();
-        for (auto span = scanline.begin(); count != 0; --count, ++span)
+        auto span = scanline.begin();
+        int first = span->x;
+        int last = first + std::abs(span->len) - 1;
+        for (++span, --count; count != 0; --count, ++span)
         {
-            // The renderer clips to the surface, so only the part of a span on the surface is
-            // painted, and only that part is registered.
-            const int first = std::max<int>(span->x, renderer.xmin());
-            const int last = std::min<int>(span->x + span->len - 1, renderer.xmax());
-            if (last < first)
+            if (span->x != last + 1)
             {
-                continue;
+                RegisterRun(driver, area, renderer, y, first, last);
+                first = span->x;
             }
-            driver.RegisterChange(Velmora::PixelArea(
-                Velmora::PixelPoint(static_cast<int16_t>(area.GetLeft() + first), static_cast<int16_t>(area.GetTop() + y)),
-                static_cast<uint16_t>(last - first + 1), 1));
+            last = span->x + std::abs(span->len) - 1;
         }
+        RegisterRun(driver, area, renderer, y, first, last);
     }
 }
 

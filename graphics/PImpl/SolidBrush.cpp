@@ -3,6 +3,7 @@
 #include "graphics/PImpl/BrushSweep.h"
 
 #include <agg_renderer_scanline.h>
+#include <agg_scanline_p.h>
 
 namespace PImpl
 {
@@ -12,25 +13,29 @@ namespace
 
 template <typename Renderer>
 void RenderSolid(const Velmora::Color& color, const Velmora::PixelArea& area, Rasterizer& rasterizer,
-                 agg::scanline_u8& scanline, Renderer& renderer)
+                 Renderer& renderer)
 {
     const agg::rgba8 paint = Brush::ToAgg(color);
+    // A packed scanline keeps a run of one coverage (the inside of a shape) as one span, which
+    // the renderer fills as a run (a copy where the coverage is full and the colour opaque)
+    // instead of blending it pixel by pixel. Every pixel gets the same value either way.
+    agg::scanline_p8 scanline;
     Sweep(area, rasterizer, scanline, renderer,
-          [&](const agg::scanline_u8& line) { agg::render_scanline_aa_solid(line, renderer, paint); });
+          [&](const agg::scanline_p8& line) { agg::render_scanline_aa_solid(line, renderer, paint); });
 }
 
 } // namespace
 
-void SolidBrush::Render(const Velmora::PixelArea& area, Rasterizer& rasterizer, agg::scanline_u8& scanline,
+void SolidBrush::Render(const Velmora::PixelArea& area, Rasterizer& rasterizer, agg::scanline_u8&,
                         BackgroundRenderer& renderer)
 {
-    RenderSolid(m_color, area, rasterizer, scanline, renderer);
+    RenderSolid(m_color, area, rasterizer, renderer);
 }
 
-void SolidBrush::Render(const Velmora::PixelArea& area, Rasterizer& rasterizer, agg::scanline_u8& scanline,
+void SolidBrush::Render(const Velmora::PixelArea& area, Rasterizer& rasterizer, agg::scanline_u8&,
                         ForegroundRenderer& renderer)
 {
-    RenderSolid(m_color, area, rasterizer, scanline, renderer);
+    RenderSolid(m_color, area, rasterizer, renderer);
 }
 
 } // namespace PImpl
