@@ -97,12 +97,15 @@ void* AllocateOrThrow(size_t size)
     return pointer;
 }
 
-// The host's own function of that name (the image is loaded locally, so the default scope does
-// not see the image's definitions).
+// The host's own function of that name, looked up in the program's scope. The default scope
+// will not do: the image is linked -Bsymbolic, and the loader searches a symbolic object's own
+// definitions first, so `free` would find this image's `free` and call itself until the stack
+// runs out.
 template <class Function>
 Function Host(const char* name)
 {
-    return reinterpret_cast<Function>(dlsym(RTLD_DEFAULT, name));
+    static void* const program = dlopen(nullptr, RTLD_LAZY);
+    return reinterpret_cast<Function>(dlsym(program, name));
 }
 
 // Gives a block back to whichever heap it came from; `hostRelease` names the host's matching
