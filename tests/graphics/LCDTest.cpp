@@ -197,9 +197,9 @@ TEST_F(LCDTest, ALayerIsNotLeakedWhenTheStackCannotGrow)
     PImpl::LCD& compositor = PImpl::LCD::GetInstance();
     std::vector<PImpl::ForegroundLayer*> made;
     made.reserve(64);
-    do
+    // At least one layer, then as many as the stack holds without growing.
+    while (made.empty() || compositor.GetLayers().size() < compositor.GetLayers().capacity())
         made.push_back(compositor.CreateForegroundLayer(PixelArea(PixelPoint(static_cast<int16_t>(made.size()), 0), 1, 1)));
-    while (compositor.GetLayers().size() < compositor.GetLayers().capacity());
     const std::size_t layers = compositor.GetLayers().size();
     const long blocksBefore = liveBlocks;
 
