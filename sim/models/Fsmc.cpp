@@ -45,6 +45,12 @@ Fsmc::Fsmc(Board& board) : Peripheral(board, "FSMC", FSMC_R_BASE, 0x1000, BusKin
         Define(btrNames[region], region * 8 + 4, timingReset).Rw(0x3FFFFFFF);
         Define(bwtrNames[region], 0x104 + region * 8, timingReset).Rw(0x3FFFFFFF);
     }
+    for (unsigned region = 0; region < 4; ++region)
+    {
+        m_bcr[region] = FindRegister(region * 8);
+        m_btr[region] = FindRegister(region * 8 + 4);
+        m_bwtr[region] = FindRegister(0x104 + region * 8);
+    }
 }
 
 unsigned Fsmc::StrobeCycles(unsigned region, bool write) const
@@ -83,11 +89,13 @@ FsmcWindow::FsmcWindow(Board& board, Fsmc& fsmc, const char* name, unsigned regi
     : Peripheral(board, name, 0x60000000u + region * 0x04000000u + offset, size, BusKind::Ahb3), m_fsmc(fsmc),
       m_region(region)
 {
+    RequireAddressPin(chipSelects[region].port, chipSelects[region].pin);
+    for (const BusPin& pin : dataAndStrobePins)
+        RequireAddressPin(pin.port, pin.pin);
 }
 
 bool FsmcWindow::Reaches(uint32_t offset, bool write)
 {
-    char message[200];
     const char* problem = nullptr;
     if (!m_fsmc.ClockEnabled())
         problem = "while the FSMC clock is off";
@@ -113,24 +121,22 @@ bool FsmcWindow::Reaches(uint32_t offset, bool write)
     }
     if (problem == nullptr)
     {
-        auto routed = [this](int port, int pin) {
-            Gpio& gpio = board().gpio(port);
-            return gpio.Mode(pin) == 2 && gpio.AlternateFunction(pin) == fsmcFunction;
-        };
-        bool pinsRouted = routed(chipSelects[m_region].port, chipSelects[m_region].pin);
-        for (const BusPin& pin : dataAndStrobePins)
-            pinsRouted = pinsRouted && routed(pin.port, pin.pin);
-        for (const PinRef& pin : m_addressPins)
-            pinsRouted = pinsRouted && routed(pin.port, pin.pin);
-        if (!pinsRouted)
-            problem = "while its bus pins are not routed to the FSMC (AF12)";
+        for (int port = 0; port < 9 && problem == nullptr; ++port)
+            if (m_busPins[port] != 0 && !board().gpio(port).RoutedTo(m_busPins[port], fsmcFunction))
+                problem = "while its bus pins are not routed to the FSMC (AF12)";
     }
     if (problem == nullptr)
         return true;
+    ReportUnreached(offset, write, problem);
+    return false;
+}
+
+void FsmcWindow::ReportUnreached(uint32_t offset, bool write, const char* problem)
+{
+    char message[200];
     std::snprintf(message, sizeof message, "%s: %s at 0x%08X %s", Name(), write ? "write" : "read",
                   static_cast<unsigned>(Base() + offset), problem);
     board().Diagnose(message);
-    return false;
 }
 
 uint32_t FsmcWindow::Read(uint32_t offset, unsigned size)

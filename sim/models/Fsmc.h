@@ -43,9 +43,9 @@ public:
     // HCLK cycles of the access's strobe (NWE or NOE low).
     unsigned StrobeCycles(unsigned region, bool write) const;
 
-    uint32_t Bcr(unsigned region) const { return Value(region * 8); }
-    uint32_t Btr(unsigned region) const { return Value(region * 8 + 4); }
-    uint32_t Bwtr(unsigned region) const { return Value(0x104 + region * 8); }
+    uint32_t Bcr(unsigned region) const { return m_bcr[region]->value; }
+    uint32_t Btr(unsigned region) const { return m_btr[region]->value; }
+    uint32_t Bwtr(unsigned region) const { return m_bwtr[region]->value; }
     // The timing register that governs an access: BWTR for writes in extended mode, else BTR.
     uint32_t Timing(unsigned region, bool write) const
     {
@@ -53,8 +53,10 @@ public:
     }
 
 private:
-    uint32_t Value(uint32_t offset) const { return const_cast<Fsmc*>(this)->FindRegister(offset)->value; }
-
+    // Every access of a device window reads them.
+    Register* m_bcr[4] = {};
+    Register* m_btr[4] = {};
+    Register* m_bwtr[4] = {};
 };
 
 // A device's address window in one region of bank 1 (region r starts at 0x60000000 + r x 64 MB).
@@ -74,7 +76,7 @@ public:
 
     // Pins whose routing the access needs besides the chip select, data lines and NOE/NWE
     // (the address lines the device decodes): port and pin numbers.
-    void RequireAddressPin(int port, int pin) { m_addressPins.push_back({port, pin}); }
+    void RequireAddressPin(int port, int pin) { m_busPins[port] = static_cast<uint16_t>(m_busPins[port] | 1u << pin); }
     // The memory types (MTYP values 0 SRAM, 1 PSRAM, 2 NOR) the device may be driven as: a bit
     // per value. All three by default.
     void AcceptMemoryTypes(uint32_t mask) { m_memoryTypes = mask; }
@@ -84,16 +86,15 @@ protected:
     virtual uint16_t DeviceRead(uint32_t offset, Tick strobe) = 0;
 
 private:
-    struct PinRef
-    {
-        int port;
-        int pin;
-    };
     bool Reaches(uint32_t offset, bool write);
+    void ReportUnreached(uint32_t offset, bool write, const char* problem);
 
     Fsmc& m_fsmc;
     unsigned m_region;
-    std::vector<PinRef> m_addressPins;
+    // Per GPIO port, the pins every access needs routed to the FSMC: chip select, data lines,
+    // NOE/NWE and the address lines the device decodes. Checked as masks, since pixels cross
+    // the bus one access at a time.
+    uint16_t m_busPins[9] = {};
     uint32_t m_memoryTypes = 0x7;
 };
 

@@ -37,13 +37,15 @@ uint32_t FieldsEqual(uint32_t fields, uint32_t value)
     x = (x | (x >> 8)) & 0x0000FFFF;
     return x;
 }
+// Expands an 8-bit pin mask to the 4-bit fields of those pins (an FSMC access checks its pins'
+// alternate functions this way, so no loop).
 uint32_t Spread4(uint32_t pins)
 {
-    uint32_t mask = 0;
-    for (int pin = 0; pin < 8; ++pin)
-        if (pins >> pin & 1)
-            mask |= 0xFu << (4 * pin);
-    return mask;
+    uint32_t x = pins & 0xFF;
+    x = (x | (x << 12)) & 0x000F000F;
+    x = (x | (x << 6)) & 0x03030303;
+    x = (x | (x << 3)) & 0x11111111;
+    return x * 0xF;
 }
 } // namespace
 
@@ -68,6 +70,8 @@ Gpio::Gpio(Board& board, int port)
     m_otyper = FindRegister(otyper);
     m_pupdr = FindRegister(pupdr);
     m_odr = FindRegister(odr);
+    m_afrl = FindRegister(afrl);
+    m_afrh = FindRegister(afrh);
 }
 
 void Gpio::Reset()
@@ -84,8 +88,17 @@ uint32_t Gpio::Mode(int pin) const { return (m_moder->value >> (2 * pin)) & 3; }
 
 uint32_t Gpio::AlternateFunction(int pin) const
 {
-    const uint32_t afr = const_cast<Gpio*>(this)->FindRegister(pin < 8 ? afrl : afrh)->value;
+    const uint32_t afr = (pin < 8 ? m_afrl : m_afrh)->value;
     return (afr >> (4 * (pin % 8))) & 0xF;
+}
+
+bool Gpio::RoutedTo(uint16_t pins, uint32_t function) const
+{
+    const uint32_t lowFields = Spread4(pins & 0xFFu);
+    const uint32_t highFields = Spread4(pins >> 8);
+    const uint32_t functions = (function & 0xF) * 0x11111111u;
+    return (FieldsEqual(m_moder->value, 2) & pins) == pins && (m_afrl->value & lowFields) == (functions & lowFields) &&
+           (m_afrh->value & highFields) == (functions & highFields);
 }
 
 void Gpio::Drive(int pin, bool level)

@@ -54,6 +54,8 @@ public:
     // Mode field of a pin (0 input, 1 output, 2 alternate, 3 analog) and its alternate function.
     uint32_t Mode(int pin) const;
     uint32_t AlternateFunction(int pin) const;
+    // Whether every pin in the mask is in alternate-function mode with `function` selected.
+    bool RoutedTo(uint16_t pins, uint32_t function) const;
     // Whether the pin's output stage is open-drain (OTYPER).
     bool OpenDrain(int pin) const { return (m_otyper->value >> pin & 1) != 0; }
 
@@ -75,6 +77,8 @@ private:
     Register* m_otyper = nullptr;
     Register* m_pupdr = nullptr;
     Register* m_odr = nullptr;
+    Register* m_afrl = nullptr;
+    Register* m_afrh = nullptr;
     uint16_t m_alternateMask = 0;
     uint16_t m_levels = 0;
     uint16_t m_externalDriven = 0;
