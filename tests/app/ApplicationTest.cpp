@@ -220,27 +220,30 @@ TEST(ApplicationTest, OutputButtonsSwitchDirectAndExpandedOutputs)
     EXPECT_TRUE(script.Run(30));
 }
 
-// Takes far longer than a test may on the shared build machine (a full sweep is 230 frames of four
-// gauges); run it by hand with --gtest_also_run_disabled_tests.
-TEST(ApplicationTest, DISABLED_AnalogChartsSweepAndWrap)
+// The chart draws one column per frame shown and wraps after 230. New levels shortly before the
+// wrap show on both sides of it: at the chart's right end and again from its left edge up to the
+// cursor, with the first sweep's levels still between.
+TEST(ApplicationTest, AnalogChartsSweepAndWrap)
 {
-    Script script;
-    script.Do([] {
+    auto setLevels = [](double a, double b, double c, double d) {
         // Full scale is 3.3 V at the pin; the page shows 5 V for it.
-        const double volts[] = {0.0, 1.1, 2.2, 3.3};
+        const double volts[] = {a, b, c, d};
         for (int i = 0; i < 4; ++i)
             World::Get().SetAnalogInputVoltage(i, volts[i]);
-    });
+    };
+    auto shown = std::make_shared<uint64_t>(0);
+    auto untilFrame = [shown](uint64_t frames) {
+        return [shown, frames] { return AppBench::Panel().GetFrameCount() >= *shown + frames; };
+    };
+    Script script;
+    script.Do([=] { setLevels(0.0, 1.1, 2.2, 3.3); });
     ExpectPage(script, mainPageLayers);
     script.Tap(analogInputsX, selectY);
-    script.Until([] { return LayerCount() == analogPageLayers; });
-    // 230 columns at one a frame; then new levels for part of the next sweep.
-    script.Wait(4500).Do([] {
-        const double volts[] = {3.3, 0.5, 1.65, 0.0};
-        for (int i = 0; i < 4; ++i)
-            World::Get().SetAnalogInputVoltage(i, volts[i]);
+    script.Until([] { return LayerCount() == analogPageLayers; }).Do([shown] {
+        *shown = AppBench::Panel().GetFrameCount();
     });
-    script.Wait(600).Do([] { AppBench::ExpectPanelMatches("analog_inputs"); });
+    script.Until(untilFrame(200)).Do([=] { setLevels(3.3, 0.5, 1.65, 0.0); });
+    script.Until(untilFrame(290)).Do([] { AppBench::ExpectPanelMatches("analog_inputs"); });
     EXPECT_TRUE(script.Run(30));
 }
 
