@@ -40,7 +40,7 @@ void AnalogInputsPage::Run()
     backButton.Render();
 
     volatile bool leave = false;
-    backButton.SetOnTouched([&leave](Button&) { leave = true; });
+    const PageFrame::ExitHandler leaving(backButton, [&leave](Button&) { leave = true; });
     lcd.EnableFlush(true);
     while (!leave)
     {

@@ -7,6 +7,7 @@
 #include "graphics/Path.h"
 #include "graphics/VelmoraExtensions.h"
 #include "input/TouchEvent.h"
+#include "system/System.h"
 
 #include <utility>
 
@@ -44,8 +45,9 @@ void Button::Render()
 
 void Button::SetOnTouched(std::function<void(Button&)> handler)
 {
-    // The old handler is destroyed only after the swap, outside the member.
-    onTouched.swap(handler);
+    // The touch interrupt may be releasing this very button: swap where it cannot run. The old
+    // handler is destroyed afterwards, outside the member.
+    Velmora::system.AtomicCall([this, &handler](void*) { onTouched.swap(handler); }, nullptr);
 }
 
 Area Button::GetInnerArea() const

@@ -44,7 +44,7 @@ void DigitalInputsPage::Run()
     backButton.Render();
 
     volatile bool leave = false;
-    backButton.SetOnTouched([&leave](Button&) { leave = true; });
+    const PageFrame::ExitHandler leaving(backButton, [&leave](Button&) { leave = true; });
     lcd.EnableFlush(true);
     while (!leave)
     {

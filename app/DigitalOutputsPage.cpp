@@ -45,7 +45,7 @@ void DigitalOutputsPage::Run()
     backButton.Render();
 
     volatile bool leave = false;
-    backButton.SetOnTouched([&leave](Button&) { leave = true; });
+    const PageFrame::ExitHandler leaving(backButton, [&leave](Button&) { leave = true; });
     lcd.EnableFlush(true);
     // The output buttons do their work in the touch interrupt; this loop only waits.
     while (!leave)

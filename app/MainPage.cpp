@@ -118,9 +118,9 @@ int MainPage::Run()
 
     // Written by the buttons' click handlers in the touch interrupt; read afresh on every pass.
     volatile int selection = 0;
-    digitalInputsButton.SetOnTouched([&selection](Button&) { selection = 1; });
-    digitalOutputsButton.SetOnTouched([&selection](Button&) { selection = 2; });
-    analogInputsButton.SetOnTouched([&selection](Button&) { selection = 3; });
+    const PageFrame::ExitHandler toDigitalInputs(digitalInputsButton, [&selection](Button&) { selection = 1; });
+    const PageFrame::ExitHandler toDigitalOutputs(digitalOutputsButton, [&selection](Button&) { selection = 2; });
+    const PageFrame::ExitHandler toAnalogInputs(analogInputsButton, [&selection](Button&) { selection = 3; });
 
     // The first pass draws the whole clock and date whatever the time: compared with a default
     // date alone, a page entered during the minute 00:00 (or on 1 January) would show no digits

@@ -9,6 +9,8 @@
 
 #include "stm32f4xx.h"
 
+#include <utility>
+
 using namespace Velmora;
 
 namespace PageFrame
@@ -29,6 +31,16 @@ void End()
     while (lcd.HasChanges())
         __NOP();
     lcd.DisableFlush(true);
+}
+
+ExitHandler::ExitHandler(Button& button, std::function<void(Button&)> handler) : button(button)
+{
+    button.SetOnTouched(std::move(handler));
+}
+
+ExitHandler::~ExitHandler()
+{
+    button.SetOnTouched(nullptr);
 }
 
 } // namespace PageFrame
