@@ -6,6 +6,7 @@
 #include "sim/devices/SSD1963.h"
 #include "sim/frontend/Scenario.h"
 #include "sim/frontend/ScenarioRunner.h"
+#include "tests/sim/TempFolder.h"
 #include "usb/Driver/VCP.h"
 
 #include "system_stm32f4xx.h"
@@ -14,7 +15,6 @@
 
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 extern "C" int _write(int fd, const char* buffer, int count);
 
@@ -91,16 +91,11 @@ Outcome RunText(const std::string& text, const std::string& dir, Sim::Tick limit
     return run;
 }
 
-std::string TempDir()
-{
-    char name[] = "/tmp/scenario-test-XXXXXX";
-    return mkdtemp(name);
-}
-
 TEST(ScenarioTest, StepsActOnTheBoardInVirtualTime)
 {
     Sim::World& world = Sim::World::Get();
-    const std::string dir = TempDir();
+    const TempFolder folder("scenario-test");
+    const std::string& dir = folder.Path();
     const Sim::Tick start = world.Now();
     const Outcome run = RunText("- set-input: {channel: 2, level: high}\n- set-input: {channel: 5, level: high}\n"
                             "- wait: 20ms\n- set-clock: \"2030-06-01 08:00:00\"\n- wait: 1s\n"
@@ -122,7 +117,8 @@ TEST(ScenarioTest, StepsActOnTheBoardInVirtualTime)
 
 TEST(ScenarioTest, AFailedExpectationStopsTheRunWithItsLine)
 {
-    const std::string dir = TempDir();
+    const TempFolder folder("scenario-test");
+    const std::string& dir = folder.Path();
     std::string failure;
     Outcome run = RunText("- set-input: {channel: 0, level: low}\n- expect-input: {channel: 0, level: high}\n"
                       "- wait: 10min\n",
@@ -165,7 +161,8 @@ TEST(ScenarioTest, ConsoleStepsTypeOnTheUsbTerminalAndWaitForTheAnswer)
     SystemInit();
     VCPInit();
     Sim::World& world = Sim::World::Get();
-    const std::string dir = TempDir();
+    const TempFolder folder("scenario-test");
+    const std::string& dir = folder.Path();
     std::string failure;
     Outcome run = RunText("- console-send: \"date_and_time 2015 2 30 1 2 3\\n\"\n"
                           "- expect-console: {text: \"date_and_time rejected\", within: 2s}\n",
@@ -188,7 +185,8 @@ TEST(ScenarioTest, ConsoleStepsTypeOnTheUsbTerminalAndWaitForTheAnswer)
 TEST(ScenarioTest, TapsPressAndReleaseTheTouchScreenAndRandomTapsRepeat)
 {
     Sim::World& world = Sim::World::Get();
-    const std::string dir = TempDir();
+    const TempFolder folder("scenario-test");
+    const std::string& dir = folder.Path();
     const Sim::Tick start = world.Now();
     const Outcome run = RunText("- tap: {at: [100, 200], hold: 300ms}\n- random-taps: {duration: 5s, seed: 1}\n"
                             "- release: {}\n",
