@@ -265,7 +265,9 @@ void SSD1963::StartCommand(uint8_t code)
     m_params.clear();
     m_expected = ParameterCount(code);
 
-    if (m_log.size() < commandLogLimit)
+    if (!m_logging)
+        m_logFull = true;
+    else if (m_log.size() < commandLogLimit)
         m_log.push_back(Command{code, {}, 0, Now()});
     else
         m_logFull = true;

@@ -86,6 +86,8 @@ public:
     const std::vector<std::string>& GetProtocolErrors() const { return m_errors; }
     const std::vector<Command>& GetCommandLog() const { return m_log; }
     void ClearCommandLog() { m_log.clear(); }
+    // Off: nothing more is recorded (a long run in a front-end has no use for the log).
+    void SetCommandLogging(bool on) { m_logging = on; }
 
     bool IsDisplayOn() const { return m_displayOn; }
     bool IsPllLocked() const;
@@ -141,6 +143,7 @@ private:
     std::vector<std::string> m_errors;
     std::vector<Command> m_log;
     bool m_logFull = false;
+    bool m_logging = true;
 
     // Pins and clocks.
     bool m_resetLevel = true;

@@ -8,6 +8,7 @@
 #include "sim/Console.h"
 #include "sim/Firmware.h"
 #include "sim/World.h"
+#include "sim/devices/SSD1963.h"
 #include "sim/frontend/ConsolePty.h"
 #include "sim/frontend/Options.h"
 #include "sim/frontend/ScenarioRunner.h"
@@ -70,6 +71,8 @@ int main(int argc, char** argv)
         Sim::Say("velmora-sim: USB console on " + pty->Path() + "\n");
         pty->Start();
     }
+    // Nothing here reads the panel's command log; a long run would only fill memory with it.
+    world.board().ssd1963().SetCommandLogging(false);
     // The firmware boots (its start-up and static constructors) as it is loaded.
     Sim::FirmwareImage firmware(FirmwareImagePath());
     try

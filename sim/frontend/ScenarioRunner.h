@@ -5,6 +5,7 @@
 #include "sim/frontend/Scenario.h"
 
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -20,6 +21,8 @@ bool DigitalInputLevel(World& world, int channel);
 bool DigitalOutputOn(World& world, int channel);
 // An analog input's voltage at the board's terminal (0 to 5 V).
 void SetAnalogVoltage(World& world, int channel, double volts);
+// The firmware's heap in use: bytes in the live blocks of both SRAM banks.
+size_t FirmwareHeapInUse();
 
 class ScenarioRunner
 {
@@ -29,6 +32,9 @@ public:
     // 1 when one did not.
     ScenarioRunner(World& world, Scenario scenario, std::string screenshotDir,
                    std::function<void(int status)> finished);
+    ~ScenarioRunner() { *m_alive = false; }
+    ScenarioRunner(const ScenarioRunner&) = delete;
+    ScenarioRunner& operator=(const ScenarioRunner&) = delete;
 
     // Schedules the first step at the current virtual time.
     void Start();
@@ -39,6 +45,10 @@ public:
     const std::string& Failure() const { return m_failure; }
     // The screenshots written so far.
     const std::vector<std::string>& Written() const { return m_written; }
+    // After random taps: how often the main page came back once every page had been seen, with the
+    // heap in use at each.
+    int MainPageReturns() const { return m_mainPageReturns; }
+    size_t HeapInUseOnMainPage() const { return m_heapInUse; }
 
 private:
     void RunStep();
@@ -48,8 +58,11 @@ private:
     std::string Beside(const std::string& file) const;
     void RandomAction();
     void WaitForConsole(const Step& step);
+    void Watch();
 
     World& m_world;
+    // The watch goes on while the run does; a runner that is gone (a test's) leaves it idle.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     Scenario m_scenario;
     std::string m_screenshotDir;
     std::function<void(int)> m_onFinished;
@@ -63,6 +76,22 @@ private:
     Tick m_randomEnd = 0;
     Tick m_randomEvery = 0;
     std::mt19937 m_random;
+    // What the soak watches meanwhile: the step, the console text before it, diagnostics of the
+    // board, whether the main page was shown at the last look, the I/O pages seen so far (by the
+    // last tap before each left the main page), and the heap in use at the first return to the
+    // main page once every page has been seen.
+    size_t m_soakStep = 0;
+    size_t m_consoleBefore = 0;
+    std::vector<std::string> m_diagnostics;
+    int m_lastTapX = -1;
+    int m_lastTapY = -1;
+    unsigned m_pagesSeen = 0;
+    bool m_onMainPage = false;
+    bool m_soaking = false;
+    bool m_heapDue = false;
+    bool m_heapKnown = false;
+    size_t m_heapInUse = 0;
+    int m_mainPageReturns = 0;
 };
 
 } // namespace Sim
