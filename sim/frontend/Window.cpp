@@ -10,6 +10,7 @@
 #include "sim/frontend/ScenarioRunner.h"
 
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 
 namespace Sim
@@ -42,6 +43,9 @@ struct WindowState
     int selectedAnalog = 0;
     Uint64 hostStart = 0;
     Tick virtualStart = 0;
+    // F12 asks for a picture of the whole window, taken at the next frame drawn.
+    bool pictureDue = false;
+    int pictures = 0;
 };
 
 WindowState m_state;
@@ -142,6 +146,8 @@ void HandleEvents()
             else if (key == SDLK_UP || key == SDLK_DOWN)
                 SetVolts(m_state.selectedAnalog,
                          m_state.volts[m_state.selectedAnalog] + (key == SDLK_UP ? 0.1 : -0.1));
+            else if (key == SDLK_F12)
+                m_state.pictureDue = true;
             else if (key == SDLK_ESCAPE || (key == SDLK_q && (event.key.keysym.mod & KMOD_CTRL)))
             {
                 SDL_Event quit{};
@@ -160,6 +166,29 @@ void Fill(const SDL_Rect& r, Uint8 red, Uint8 green, Uint8 blue)
 {
     SDL_SetRenderDrawColor(m_state.renderer, red, green, blue, 255);
     SDL_RenderFillRect(m_state.renderer, &r);
+}
+
+// Keeps what the window shows (panel and side panel) as window-N.png in the screenshot folder.
+void KeepPicture()
+{
+    Image picture;
+    SDL_GetRendererOutputSize(m_state.renderer, reinterpret_cast<int*>(&picture.width),
+                              reinterpret_cast<int*>(&picture.height));
+    picture.rgb.resize(picture.width * picture.height * 3);
+    const std::string path =
+        m_state.options->screenshotDir + "/window-" + std::to_string(++m_state.pictures) + ".png";
+    try
+    {
+        if (SDL_RenderReadPixels(m_state.renderer, nullptr, SDL_PIXELFORMAT_RGB24, picture.rgb.data(),
+                                 static_cast<int>(picture.width * 3)) != 0)
+            throw std::runtime_error(SDL_GetError());
+        WritePng(picture, path);
+        Say("velmora-sim: the window's picture is in " + path + "\n");
+    }
+    catch (const std::exception& e)
+    {
+        Say("velmora-sim: no picture of the window: " + std::string(e.what()) + "\n");
+    }
 }
 
 void Draw()
@@ -187,6 +216,11 @@ void Draw()
     }
     const bool sounding = world.BuzzerSounding();
     Fill(SDL_Rect{gridLeft, buzzerTop, 176, 20}, sounding ? 255 : 60, sounding ? 80 : 40, sounding ? 40 : 40);
+    if (m_state.pictureDue)
+    {
+        m_state.pictureDue = false;
+        KeepPicture();
+    }
     SDL_RenderPresent(m_state.renderer);
 
     char title[160];
