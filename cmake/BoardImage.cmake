@@ -5,6 +5,8 @@
 # velmora.map and prints the size report (tools/size-report).
 
 set(VELMORA_LINKER_SCRIPT ${CMAKE_SOURCE_DIR}/system/board/velmora.ld)
+# Included by the linker script (and by the emulated programs' one), found through -L.
+set(VELMORA_EXCEPTION_TABLES ${CMAKE_SOURCE_DIR}/system/board/exception-tables.ld)
 
 # Without the board's FreeType and AGG parts (a tree that lacks them) the image cannot link: it is
 # then built only on request, so that the board build stays a compile of every unit.
@@ -16,12 +18,13 @@ endif()
 target_sources(velmora_image PRIVATE $<FILTER:$<TARGET_OBJECTS:velmora_app>,EXCLUDE,/DIWidget\\.cpp\\.obj$>)
 add_dependencies(velmora_image velmora_app)
 set_target_properties(velmora_image PROPERTIES OUTPUT_NAME velmora SUFFIX .elf
-  LINK_DEPENDS ${VELMORA_LINKER_SCRIPT})
+  LINK_DEPENDS "${VELMORA_LINKER_SCRIPT};${VELMORA_EXCEPTION_TABLES}")
 # The whole library first; the library again for what it links in turn (and its link options: the
 # allocator wrapping).
 target_link_libraries(velmora_image PRIVATE
   -Wl,--whole-archive $<TARGET_FILE:velmora> -Wl,--no-whole-archive velmora)
-target_link_options(velmora_image PRIVATE -T${VELMORA_LINKER_SCRIPT} -Wl,-Map=$<TARGET_FILE_DIR:velmora_image>/velmora.map)
+target_link_options(velmora_image PRIVATE -T${VELMORA_LINKER_SCRIPT} -L${CMAKE_SOURCE_DIR}/system/board
+  -Wl,-Map=$<TARGET_FILE_DIR:velmora_image>/velmora.map)
 add_custom_command(TARGET velmora_image POST_BUILD
   COMMAND ${CMAKE_OBJCOPY} -O binary $<TARGET_FILE:velmora_image> $<TARGET_FILE_DIR:velmora_image>/velmora.bin
   COMMAND ${CMAKE_OBJCOPY} -O ihex $<TARGET_FILE:velmora_image> $<TARGET_FILE_DIR:velmora_image>/velmora.hex

@@ -48,6 +48,20 @@ void __verbose_terminate_handler()
 
 } // namespace __gnu_cxx
 
+namespace
+{
+
+// The board toolchain's C++ run-time is built with std::abort as its terminate handler, not the
+// one above, so an exception nobody caught would stop the board without a word. Installed before
+// the other static constructors run (priority 101 comes first), so that what they throw is
+// reported too.
+__attribute__((constructor(101))) void InstallTerminateHandler()
+{
+    std::set_terminate(__gnu_cxx::__verbose_terminate_handler);
+}
+
+} // namespace
+
 // A call through a vtable slot that was never filled: the object is half built or half destroyed,
 // and returning would carry on with whatever the caller does next. Say so and stop.
 extern "C" void __cxa_pure_virtual()
