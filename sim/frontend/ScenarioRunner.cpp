@@ -446,9 +446,9 @@ void ScenarioRunner::Watch()
     if (onMainPage && !m_onMainPage)
         m_heapDue = m_pagesSeen == everyPage;
     m_onMainPage = onMainPage;
-    const Step& step = m_scenario.steps[m_soakStep];
     if (m_soaking)
     {
+        const Step& step = m_scenario.steps[m_soakStep];
         const std::vector<std::string>& panelErrors = m_world.board().ssd1963().GetProtocolErrors();
         if (!panelErrors.empty())
             return Fail(step, "random-taps: panel protocol error: " + panelErrors.front());
@@ -475,10 +475,10 @@ void ScenarioRunner::Watch()
         {
             ++m_mainPageReturns;
             if (inUse != m_heapInUse)
-                return Fail(step, "random-taps: " + std::to_string(inUse) +
-                                      " bytes of the firmware's heap in use at return " +
-                                      std::to_string(m_mainPageReturns) + " to the main page, " +
-                                      std::to_string(m_heapInUse) + " when every page had been shown");
+                return Fail(m_scenario.steps[m_soakStep],
+                            "random-taps: " + std::to_string(inUse) + " bytes of the firmware's heap in use at " +
+                                "return " + std::to_string(m_mainPageReturns) + " to the main page, " +
+                                std::to_string(m_heapInUse) + " when every page had been shown");
         }
     }
 }

@@ -113,6 +113,11 @@ TEST(ScenarioTest, StepsActOnTheBoardInVirtualTime)
     EXPECT_EQ(clock.hours, 8);
     EXPECT_EQ(clock.seconds, 1);
     EXPECT_EQ(Sim::ReadPng(dir + "/a.png"), Sim::TakeScreenshot(world.board().ssd1963()));
+
+    // A scenario without steps holds at once (its runner's watch has no step to blame).
+    const Outcome empty = RunText("steps: []\n", dir, Sim::ticksPerSecond);
+    ASSERT_TRUE(empty.done);
+    EXPECT_EQ(empty.status, 0);
 }
 
 TEST(ScenarioTest, AFailedExpectationStopsTheRunWithItsLine)
