@@ -4,14 +4,21 @@
 #include "graphics/DefaultFont.h"
 #include "graphics/PImpl/Graphics.h"
 #include "graphics/PImpl/Path.h"
+#include "graphics/PImpl/StrokeBounds.h"
 #include "graphics/Stroke.h"
 #include "graphics/VelmoraExtensions.h"
 
+#include <agg_conv_adaptor_vcgen.h>
 #include <agg_conv_curve.h>
 #include <agg_conv_stroke.h>
 #include <agg_rasterizer_scanline_aa.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <iomanip>
+#include <limits>
 #include <random>
 #include <string>
 
@@ -39,21 +46,87 @@ Area Bounds(Reference& rasterizer)
                 static_cast<float>(rasterizer.max_y()) - top + 1.0f);
 }
 
+template <typename Generator> void Configure(Generator& generator, const Stroke& stroke)
+{
+    generator.width(stroke.GetWidth());
+    generator.line_cap(stroke.GetCap() == LineCap::Butt     ? agg::butt_cap
+                       : stroke.GetCap() == LineCap::Square ? agg::square_cap
+                                                            : agg::round_cap);
+    generator.line_join(stroke.GetJoin() == LineJoin::Miter   ? agg::miter_join
+                        : stroke.GetJoin() == LineJoin::Bevel ? agg::bevel_join
+                                                              : agg::round_join);
+}
+
 Area RasterisedStroke(const Path& path, const Stroke& stroke)
 {
     AggPath copy = path.GetAggPath();
     agg::conv_curve<AggPath> curve(copy);
     agg::conv_stroke<agg::conv_curve<AggPath>> outline(curve);
-    outline.width(stroke.GetWidth());
-    outline.line_cap(stroke.GetCap() == LineCap::Butt     ? agg::butt_cap
-                     : stroke.GetCap() == LineCap::Square ? agg::square_cap
-                                                          : agg::round_cap);
-    outline.line_join(stroke.GetJoin() == LineJoin::Miter   ? agg::miter_join
-                      : stroke.GetJoin() == LineJoin::Bevel ? agg::bevel_join
-                                                            : agg::round_join);
+    Configure(outline, stroke);
     Reference rasterizer;
     rasterizer.add_path(outline);
     return Bounds(rasterizer);
+}
+
+struct Extremes
+{
+    double minX;
+    double minY;
+    double maxX;
+    double maxY;
+};
+
+// The extremes of every point AGG's own stroke generator puts out.
+Extremes GeneratedExtremes(const Path& path, const Stroke& stroke)
+{
+    AggPath copy = path.GetAggPath();
+    agg::conv_curve<AggPath> curve(copy);
+    agg::conv_stroke<agg::conv_curve<AggPath>> outline(curve);
+    Configure(outline, stroke);
+    const double infinity = std::numeric_limits<double>::infinity();
+    Extremes extremes{infinity, infinity, -infinity, -infinity};
+    double x;
+    double y;
+    outline.rewind(0);
+    for (unsigned command; !agg::is_stop(command = outline.vertex(&x, &y));)
+    {
+        if (agg::is_vertex(command))
+        {
+            extremes.minX = std::min(extremes.minX, x);
+            extremes.minY = std::min(extremes.minY, y);
+            extremes.maxX = std::max(extremes.maxX, x);
+            extremes.maxY = std::max(extremes.maxY, y);
+        }
+    }
+    return extremes;
+}
+
+Extremes StandInExtremes(const Path& path, const Stroke& stroke)
+{
+    AggPath copy = path.GetAggPath();
+    agg::conv_curve<AggPath> curve(copy);
+    agg::conv_adaptor_vcgen<agg::conv_curve<AggPath>, StrokeBounds> outline(curve);
+    Configure(outline.generator(), stroke);
+    double x;
+    double y;
+    outline.rewind(0);
+    while (!agg::is_stop(outline.vertex(&x, &y)))
+    {
+    }
+    const StrokeBounds& bounds = outline.generator();
+    return Extremes{bounds.GetMinX(), bounds.GetMinY(), bounds.GetMaxX(), bounds.GetMaxY()};
+}
+
+::testing::AssertionResult SameExtremes(const Path& path, const Stroke& stroke)
+{
+    const Extremes generated = GeneratedExtremes(path, stroke);
+    const Extremes standIn = StandInExtremes(path, stroke);
+    if (std::memcmp(&generated, &standIn, sizeof generated) == 0)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << std::setprecision(17) << "generated " << generated.minX << ","
+                                         << generated.minY << " to " << generated.maxX << "," << generated.maxY
+                                         << ", stand-in " << standIn.minX << "," << standIn.minY << " to "
+                                         << standIn.maxX << "," << standIn.maxY;
 }
 
 Area RasterisedFill(const Path& path)
@@ -78,6 +151,73 @@ Area RasterisedFill(const Path& path)
 
 const Stroke strokes[] = {Stroke(0.001f, LineCap::Butt, LineJoin::Miter), Stroke(1.0f, LineCap::Round, LineJoin::Round),
                           Stroke(3.0f, LineCap::Square, LineJoin::Bevel), Stroke(0.3f, LineCap::Butt, LineJoin::Miter)};
+
+// Lines and curves of every length from none to hundreds of pixels, open and closed, with
+// repeated points, reversals, sharp corners and runs of nearly straight steps.
+Path RandomPath(std::mt19937& random)
+{
+    std::uniform_real_distribution<float> coordinate(-40.0f, 840.0f);
+    std::uniform_real_distribution<float> nearby(-3.0f, 3.0f);
+    std::uniform_int_distribution<int> choice(0, 9);
+    Path path;
+    const int contours = 1 + choice(random) % 3;
+    for (int contour = 0; contour < contours; ++contour)
+    {
+        Point at(coordinate(random), coordinate(random) * 0.6f);
+        Point heading(1.0f, 0.0f);
+        path.MoveTo(at);
+        const int segments = choice(random) + (choice(random) == 0 ? 20 : 0);
+        for (int segment = 0; segment < segments; ++segment)
+        {
+            const int kind = choice(random);
+            // Mostly short steps, as a flattened outline has; now and then a long one.
+            const float reach = kind == 0 ? 100.0f : kind == 1 ? 0.0f : kind == 2 ? 0.01f : 1.0f + kind;
+            const auto step = [&] {
+                return Point(at.x + nearby(random) * reach, at.y + nearby(random) * reach);
+            };
+            Point to(at);
+            if (kind == 3)
+            {
+                // Straight back along the way it came.
+                to = Point(at.x - (at.x - step().x) * 2.0f, at.y);
+                path.LineTo(to);
+            }
+            else if (kind == 4 || kind == 5)
+            {
+                const Point control = step();
+                to = step();
+                path.CurveTo(control, to);
+            }
+            else if (kind == 6)
+            {
+                const Point control1 = step();
+                const Point control2 = step();
+                to = step();
+                path.CurveTo(control1, control2, to);
+            }
+            else if (kind == 7)
+            {
+                // On in almost the same direction: turns of a few float steps.
+                const float length = 0.5f + std::abs(nearby(random)) * 4.0f;
+                to = Point(at.x + heading.x * length * (1.0f + nearby(random) * 1e-7f),
+                           at.y + heading.y * length * (1.0f + nearby(random) * 1e-7f));
+                path.LineTo(to);
+            }
+            else
+            {
+                to = step();
+                path.LineTo(to);
+            }
+            const float length = std::hypot(to.x - at.x, to.y - at.y);
+            if (length > 0.0f)
+                heading = Point((to.x - at.x) / length, (to.y - at.y) / length);
+            at = to;
+        }
+        if (choice(random) < 5)
+            path.Close();
+    }
+    return path;
+}
 
 } // namespace
 
@@ -106,66 +246,46 @@ TEST(GraphicsDrawingTest, TextMeasuresAsRasterised)
     }
 }
 
+
 TEST(GraphicsDrawingTest, RandomOutlinesMeasureAsRasterised)
 {
-    // Lines and curves of every length from none to hundreds of pixels, open and closed,
-    // with repeated points, reversals and sharp corners.
     std::mt19937 random(19);
-    std::uniform_real_distribution<float> coordinate(-40.0f, 840.0f);
-    std::uniform_real_distribution<float> nearby(-3.0f, 3.0f);
-    std::uniform_int_distribution<int> choice(0, 9);
     BackgroundGraphics background(PixelArea(PixelPoint(0, 0), 4, 4), 0xFF);
     for (int round = 0; round < 3000; ++round)
     {
-        Path path;
-        const int contours = 1 + choice(random) % 3;
-        for (int contour = 0; contour < contours; ++contour)
-        {
-            Point at(coordinate(random), coordinate(random) * 0.6f);
-            path.MoveTo(at);
-            const int segments = choice(random);
-            for (int segment = 0; segment < segments; ++segment)
-            {
-                const int kind = choice(random);
-                // Mostly short steps, as a flattened outline has; now and then a long one.
-                const float reach = kind == 0 ? 100.0f : kind == 1 ? 0.0f : kind == 2 ? 0.01f : 1.0f + kind;
-                const auto step = [&] {
-                    return Point(at.x + nearby(random) * reach, at.y + nearby(random) * reach);
-                };
-                if (kind == 3)
-                {
-                    // Straight back along the way it came.
-                    const Point back(at.x - (at.x - step().x) * 2.0f, at.y);
-                    path.LineTo(back);
-                    at = back;
-                }
-                else if (kind == 4 || kind == 5)
-                {
-                    const Point control = step();
-                    at = step();
-                    path.CurveTo(control, at);
-                }
-                else if (kind == 6)
-                {
-                    const Point control1 = step();
-                    const Point control2 = step();
-                    at = step();
-                    path.CurveTo(control1, control2, at);
-                }
-                else
-                {
-                    at = step();
-                    path.LineTo(at);
-                }
-            }
-            if (choice(random) < 5)
-                path.Close();
-        }
+        const Path path = RandomPath(random);
         for (const Stroke& stroke : strokes)
         {
             ASSERT_TRUE(SameArea(background.MeasurePath(path, stroke), RasterisedStroke(path, stroke)))
                 << "round " << round << ", width " << stroke.GetWidth();
         }
         ASSERT_TRUE(SameArea(background.MeasureFill(path), RasterisedFill(path))) << "round " << round;
+    }
+}
+
+// Measuring a stroke leaves out the joins that cannot reach its extremes: the extremes must be
+// the stroke generator's own, to the last bit, for glyphs and for any outline.
+TEST(GraphicsDrawingTest, StrokeExtremesAreTheGenerators)
+{
+    const char* const texts[] = {"0123456789", "fy", "Wig", ":"};
+    for (const char* text : texts)
+    {
+        for (float size : {8.0f, 17.0f, 40.0f, 113.0f, 240.0f})
+        {
+            Path path = Path::Text(Point(0.0f, 0.0f), Velmora::DefaultFont::GetInstance(), Velmora::ToUTF32(text), size, 0.0f);
+            for (int shifted = 0; shifted < 2; ++shifted)
+            {
+                for (const Stroke& stroke : strokes)
+                    EXPECT_TRUE(SameExtremes(path, stroke)) << text << " at " << size << ", width " << stroke.GetWidth();
+                path.Translate(0.371f, 0.613f);
+            }
+        }
+    }
+    std::mt19937 random(1908);
+    for (int round = 0; round < 3000; ++round)
+    {
+        const Path path = RandomPath(random);
+        for (const Stroke& stroke : strokes)
+            ASSERT_TRUE(SameExtremes(path, stroke)) << "round " << round << ", width " << stroke.GetWidth();
     }
 }

@@ -1,0 +1,220 @@
+#include "graphics/PImpl/StrokeBounds.h"
+
+#include <agg_rasterizer_scanline_aa.h>
+#include <agg_shorten_path.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace PImpl
+{
+
+bool StrokeBounds::Vertex::operator()(const Vertex& next)
+{
+    const double dx = next.x - x;
+    const double dy = next.y - y;
+    squared = dx * dx + dy * dy;
+    // Far above the generator's threshold (a square root of at least 3e-14 against 1e-14): the
+    // vertices are apart, and the length can wait.
+    if (squared > 1e-27)
+    {
+        known = false;
+        return true;
+    }
+    dist = std::sqrt(squared);
+    known = true;
+    if (dist > agg::vertex_dist_epsilon)
+    {
+        return true;
+    }
+    dist = 1.0 / agg::vertex_dist_epsilon;
+    return false;
+}
+
+double StrokeBounds::Vertex::Length()
+{
+    if (!known)
+    {
+        dist = std::sqrt(squared);
+        known = true;
+    }
+    return dist;
+}
+
+void StrokeBounds::width(double width)
+{
+    m_stroker.width(width);
+    m_reachBeyondVertex = std::fabs(width) * 20.0;
+}
+
+void StrokeBounds::remove_all()
+{
+    m_vertices.remove_all();
+    m_closed = 0;
+}
+
+void StrokeBounds::add_vertex(double x, double y, unsigned command)
+{
+    if (agg::is_move_to(command))
+    {
+        m_vertices.modify_last(Vertex(x, y));
+    }
+    else if (agg::is_vertex(command))
+    {
+        m_vertices.add(Vertex(x, y));
+    }
+    else
+    {
+        m_closed = agg::get_close_flag(command);
+    }
+}
+
+void StrokeBounds::rewind(unsigned)
+{
+    m_vertices.close(m_closed != 0);
+    agg::shorten_path(m_vertices, 0.0, m_closed);
+    if (m_vertices.size() < 3)
+    {
+        m_closed = 0;
+    }
+    AddPolyline();
+    remove_all();
+}
+
+void StrokeBounds::AddPolyline()
+{
+    const unsigned count = m_vertices.size();
+    const bool closed = m_closed != 0;
+    if (count < 2 + unsigned(closed))
+    {
+        return;
+    }
+    if (!closed)
+    {
+        m_stroker.calc_cap(m_points, m_vertices[0], m_vertices[1], m_vertices[0].Length());
+        AddPoints();
+        m_stroker.calc_cap(m_points, m_vertices[count - 1], m_vertices[count - 2], m_vertices[count - 2].Length());
+        AddPoints();
+    }
+    // The vertices with joins; the extreme ones first, so that most others can be ruled out.
+    const unsigned first = closed ? 0 : 1;
+    const unsigned end = closed ? count : count - 1;
+    if (first == end)
+    {
+        return;
+    }
+    unsigned extremes[4] = {first, first, first, first};
+    unsigned steepest = first;
+    for (unsigned i = first; i < end; ++i)
+    {
+        const Vertex& v = m_vertices[i];
+        extremes[0] = v.x < m_vertices[extremes[0]].x ? i : extremes[0];
+        extremes[1] = v.x > m_vertices[extremes[1]].x ? i : extremes[1];
+        extremes[2] = v.y < m_vertices[extremes[2]].y ? i : extremes[2];
+        extremes[3] = v.y > m_vertices[extremes[3]].y ? i : extremes[3];
+        if (i + 1 < end && std::fabs(m_vertices[i + 1].y - v.y) > std::fabs(m_vertices[steepest + 1].y - m_vertices[steepest].y))
+        {
+            steepest = i;
+        }
+    }
+    const auto isExtreme = [&](unsigned i, unsigned before) { return std::find(extremes, extremes + before, i) != extremes + before; };
+    for (unsigned k = 0; k < 4; ++k)
+    {
+        if (!isExtreme(extremes[k], k) && CanReachBeyond(extremes[k]))
+        {
+            AddJoins(extremes[k]);
+        }
+    }
+    for (unsigned i = first; i < end; ++i)
+    {
+        if (!isExtreme(i, 4) && CanReachBeyond(i))
+        {
+            AddJoins(i);
+        }
+    }
+    if (!m_leavesCells && steepest + 1 < end)
+    {
+        // The outline runs from the last point of one vertex's join (on the first side) to
+        // the first point of the next one's.
+        Join(steepest, false);
+        const int row = Row(m_points[m_points.size() - 1].y);
+        Join(steepest + 1, false);
+        const int next = Row(m_points[0].y);
+        m_leavesCells = next - row >= 2 || row - next >= 2;
+    }
+}
+
+bool StrokeBounds::CanReachBeyond(unsigned i) const
+{
+    const Vertex& previous = m_vertices.prev(i);
+    const Vertex& current = m_vertices.curr(i);
+    const Vertex& next = m_vertices.next(i);
+    const double dx1 = current.x - previous.x;
+    const double dy1 = current.y - previous.y;
+    const double dx2 = next.x - current.x;
+    const double dy2 = next.y - current.y;
+    const auto beyond = [&](double reach) {
+        return current.x - reach < m_minX || current.x + reach > m_maxX || current.y - reach < m_minY ||
+               current.y + reach > m_maxY;
+    };
+    // The longer segment, measured without a square root (its sum of sides is never shorter);
+    // rounding errors in the reach are kept far below its margin of many widths.
+    const double along = std::max(std::fabs(dx1) + std::fabs(dy1), std::fabs(dx2) + std::fabs(dy2));
+    if (!beyond(along * (1.0 + 1e-9) + m_reachBeyondVertex))
+    {
+        return false;
+    }
+    // Less than a right angle (cosine above 0.01) and more than a millionth of a radian: the
+    // joins stay within a few widths, give or take rounding errors far below a millionth of
+    // the segment's length and its distance from the origin.
+    const double dot = dx1 * dx2 + dy1 * dy2;
+    const double cross = dx1 * dy2 - dy1 * dx2;
+    const double squares = (dx1 * dx1 + dy1 * dy1) * (dx2 * dx2 + dy2 * dy2);
+    if (dot > 0.0 && dot * dot > 1e-4 * squares && cross * cross > 1e-12 * squares)
+    {
+        return beyond(m_reachBeyondVertex + 1e-6 * (along + std::fabs(current.x) + std::fabs(current.y)));
+    }
+    return true;
+}
+
+int StrokeBounds::Row(double y)
+{
+    return agg::ras_conv_int::upscale(y) >> agg::poly_subpixel_shift;
+}
+
+void StrokeBounds::Join(unsigned i, bool backwards)
+{
+    Vertex& previous = m_vertices.prev(i);
+    Vertex& current = m_vertices.curr(i);
+    const Vertex& next = m_vertices.next(i);
+    if (backwards)
+    {
+        m_stroker.calc_join(m_points, next, current, previous, current.Length(), previous.Length());
+    }
+    else
+    {
+        m_stroker.calc_join(m_points, previous, current, next, previous.Length(), current.Length());
+    }
+}
+
+void StrokeBounds::AddJoins(unsigned i)
+{
+    Join(i, false);
+    AddPoints();
+    Join(i, true);
+    AddPoints();
+}
+
+void StrokeBounds::AddPoints()
+{
+    for (unsigned i = 0; i < m_points.size(); ++i)
+    {
+        const agg::point_d& point = m_points[i];
+        m_minX = std::min(m_minX, point.x);
+        m_maxX = std::max(m_maxX, point.x);
+        m_minY = std::min(m_minY, point.y);
+        m_maxY = std::max(m_maxY, point.y);
+    }
+}
+
+} // namespace PImpl
