@@ -1,6 +1,7 @@
 #include "graphics/Driver/LCD.h"
 #include "graphics/PImpl/Brush.h"
 #include "graphics/PImpl/Graphics.h"
+#include "graphics/PImpl/MeasureCache.h"
 #include "graphics/PImpl/Path.h"
 #include "graphics/PImpl/StrokeBounds.h"
 
@@ -226,10 +227,8 @@ template <typename AddOutline> Velmora::Area Measure(AddOutline add)
     return Bounds(rasterizer);
 }
 
-} // namespace
-
-template <typename Pixel, typename PixFmt>
-Velmora::Area Graphics<Pixel, PixFmt>::MeasurePath(const Path& path, const Velmora::Stroke& stroke)
+// The whole pixels that stroking the outline would touch, worked out afresh.
+Velmora::Area MeasureStroke(const Path& path, const Velmora::Stroke& stroke)
 {
     AggPath copy = path.GetAggPath();
     agg::conv_curve<AggPath> curve(copy);
@@ -252,9 +251,31 @@ Velmora::Area Graphics<Pixel, PixFmt>::MeasurePath(const Path& path, const Velmo
     return Bounds(rasterizer);
 }
 
+// The measure of the outline (stroked, or filled when stroke is null): the one kept from
+// before, or the one that measure works out, then kept.
+template <typename WorkOut> Velmora::Area Cached(const Path& path, const Velmora::Stroke* stroke, WorkOut measure)
+{
+    MeasureCache& cache = MeasureCache::GetInstance();
+    Velmora::Area area(Velmora::Point(0.0f, 0.0f), 0.0f, 0.0f);
+    if (!cache.Find(path, stroke, area))
+    {
+        area = measure();
+        cache.Add(area);
+    }
+    return area;
+}
+
+} // namespace
+
+template <typename Pixel, typename PixFmt>
+Velmora::Area Graphics<Pixel, PixFmt>::MeasurePath(const Path& path, const Velmora::Stroke& stroke)
+{
+    return Cached(path, &stroke, [&] { return MeasureStroke(path, stroke); });
+}
+
 template <typename Pixel, typename PixFmt> Velmora::Area Graphics<Pixel, PixFmt>::MeasureFill(const Path& path)
 {
-    return Measure([&](auto& target) { AddFill(target, path); });
+    return Cached(path, nullptr, [&] { return Measure([&](auto& target) { AddFill(target, path); }); });
 }
 
 template class Graphics<Velmora::Color565, BackgroundPixelFormat>;
