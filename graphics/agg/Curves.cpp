@@ -7,6 +7,8 @@
 #include <agg_math.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace agg
 {
@@ -91,6 +93,210 @@ double SquaredDistanceToChord(double px, double py, double x1, double y1, double
     }
     return calc_sq_distance(px, py, x1 + along * (xEnd - x1), y1 + along * (yEnd - y1));
 }
+
+// ---- quadratic subdivision in whole numbers ----
+//
+// Most curves come from outlines whose points are floats (glyph points are whole pixels, moved by
+// a float origin): on a grid fine enough, every point is a whole number, and de Casteljau's
+// midpoints are whole numbers on a grid four times finer per level. While those numbers stay
+// below 2^52, every midpoint and difference the double-precision code works out is exact, so the
+// same numbers come out of 64-bit integers, at a fraction of the cost of double precision done
+// in software. Only the flatness test rounds; it is decided in single precision with a bound on
+// its error, and whenever that bound does not settle it as the double-precision test would (a
+// near tie, a collinear or tiny curve), or a number outgrows the grid, the whole curve is
+// flattened again by the double-precision code.
+class WholeNumberQuadratic
+{
+public:
+    WholeNumberQuadratic(pod_bvector<point_d>& points, double toleranceSquare)
+        : m_points(points), m_tolerance(static_cast<float>(toleranceSquare))
+    {
+    }
+
+    // False when the curve must be flattened in double precision instead; the points added so
+    // far are then to be dropped.
+    bool Flatten(double x1, double y1, double x2, double y2, double x3, double y3)
+    {
+        const double values[6] = {x1, y1, x2, y2, x3, y3};
+        int scale = 0;
+        for (double value : values)
+        {
+            int needed;
+            if (!FractionBits(value, needed))
+            {
+                return false;
+            }
+            scale = needed > scale ? needed : scale;
+        }
+        int64_t n[6];
+        for (int i = 0; i < 6; ++i)
+        {
+            if (!ToWhole(values[i], scale, n[i]))
+            {
+                return false;
+            }
+        }
+        return Subdivide(n[0], n[1], n[2], n[3], n[4], n[5], scale, 0);
+    }
+
+private:
+    static constexpr int64_t limit = int64_t(1) << 52;
+    // Beyond this a pixel coordinate is not an outline's, and single precision would overflow.
+    static constexpr double coordinateLimit = 1048576.0;
+    static constexpr int scaleLimit = 120;
+
+    static uint64_t Bits(double value)
+    {
+        uint64_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        return bits;
+    }
+
+    // The binary places value needs to be a whole number (0 for whole numbers).
+    static bool FractionBits(double value, int& bits)
+    {
+        if (!(std::fabs(value) < coordinateLimit))
+        {
+            return false; // too large, or not a number
+        }
+        const uint64_t raw = Bits(value);
+        const int exponent = static_cast<int>((raw >> 52) & 0x7FF);
+        if (exponent == 0)
+        {
+            // Zero (whose sign the integers would lose) and subnormal numbers.
+            if (raw == 0)
+            {
+                bits = 0;
+                return true;
+            }
+            return false;
+        }
+        const uint64_t mantissa = (raw & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
+        const int trailing = __builtin_ctzll(mantissa);
+        bits = 1075 - exponent - trailing;
+        bits = bits < 0 ? 0 : bits;
+        return bits <= 60;
+    }
+
+    static bool ToWhole(double value, int scale, int64_t& whole)
+    {
+        const uint64_t raw = Bits(value);
+        const int exponent = static_cast<int>((raw >> 52) & 0x7FF);
+        if (exponent == 0)
+        {
+            whole = 0;
+            return true;
+        }
+        const uint64_t mantissa = (raw & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
+        const int trailing = __builtin_ctzll(mantissa);
+        const int shift = exponent - 1075 + trailing + scale;
+        const uint64_t odd = mantissa >> trailing;
+        if (63 - __builtin_clzll(odd) + shift >= 52)
+        {
+            return false;
+        }
+        whole = static_cast<int64_t>(odd << shift);
+        if (raw >> 63)
+        {
+            whole = -whole;
+        }
+        return true;
+    }
+
+    // whole / 2^scale exactly, for a whole number below 2^52.
+    static double ToDouble(int64_t whole, int scale)
+    {
+        if (whole == 0)
+        {
+            return 0.0;
+        }
+        const uint64_t sign = whole < 0 ? uint64_t(1) << 63 : 0;
+        const uint64_t magnitude = static_cast<uint64_t>(whole < 0 ? -whole : whole);
+        const int top = 63 - __builtin_clzll(magnitude);
+        const uint64_t exponent = static_cast<uint64_t>(top - scale + 1023);
+        const uint64_t bits = sign | (exponent << 52) | ((magnitude << (52 - top)) & ((uint64_t(1) << 52) - 1));
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
+    }
+
+    // whole / 2^scale, rounded to single precision.
+    static float ToFloat(int64_t whole, int scale)
+    {
+        const uint32_t power = static_cast<uint32_t>(127 - scale) << 23;
+        float factor;
+        std::memcpy(&factor, &power, sizeof factor);
+        return static_cast<float>(whole) * factor;
+    }
+
+    static bool Fits(int64_t a, int64_t b, int64_t c, int64_t d, int64_t e, int64_t f)
+    {
+        return a > -limit && a < limit && b > -limit && b < limit && c > -limit && c < limit && d > -limit &&
+               d < limit && e > -limit && e < limit && f > -limit && f < limit;
+    }
+
+    // The double-precision code's steps on whole numbers at 2^-scale.
+    bool Subdivide(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t x3, int64_t y3, int scale,
+                   unsigned level)
+    {
+        if (level > recursionLimit)
+        {
+            return true;
+        }
+        if (scale + 2 > scaleLimit)
+        {
+            return false;
+        }
+        // The halves, on the grid of the next level.
+        const int64_t x12 = 2 * (x1 + x2);
+        const int64_t y12 = 2 * (y1 + y2);
+        const int64_t x23 = 2 * (x2 + x3);
+        const int64_t y23 = 2 * (y2 + y3);
+        const int64_t x123 = x1 + 2 * x2 + x3;
+        const int64_t y123 = y1 + 2 * y2 + y3;
+        if (!Fits(x12, y12, x23, y23, x123, y123) || !Fits(4 * x1, 4 * y1, 4 * x3, 4 * y3, 0, 0))
+        {
+            return false;
+        }
+
+        // The flatness test, d * d <= tolerance * (dx * dx + dy * dy) with d the cross product of
+        // (x2 - x3, y2 - y3) and (dx, dy), each factor exact; single precision gives each product
+        // within 3 units of its last place, and d within 6 of the larger product's.
+        const float unit = 1.0f / 16777216.0f;
+        const float dx = ToFloat(x3 - x1, scale);
+        const float dy = ToFloat(y3 - y1, scale);
+        const float p = ToFloat(x2 - x3, scale) * dy;
+        const float q = ToFloat(y2 - y3, scale) * dx;
+        const float d = std::fabs(p - q);
+        const float error = 8.0f * unit * (std::fabs(p) + std::fabs(q));
+        const float chord = dx * dx + dy * dy;
+        // Tiny and collinear curves (the double-precision code's own case) are left to it.
+        if (!(d - error > 1e-15f) || !(chord > 1e-20f))
+        {
+            return false;
+        }
+        const float margin = 64.0f * unit;
+        const float low = (d - error) * (d - error) * (1.0f - margin);
+        const float high = (d + error) * (d + error) * (1.0f + margin);
+        const float lowBound = m_tolerance * chord * (1.0f - margin);
+        const float highBound = m_tolerance * chord * (1.0f + margin);
+        if (high < lowBound)
+        {
+            // Flat enough.
+            m_points.add(point_d(ToDouble(x123, scale + 2), ToDouble(y123, scale + 2)));
+            return true;
+        }
+        if (!(low > highBound))
+        {
+            return false;
+        }
+        return Subdivide(4 * x1, 4 * y1, x12, y12, x123, y123, scale + 2, level + 1) &&
+               Subdivide(x123, y123, x23, y23, 4 * x3, 4 * y3, scale + 2, level + 1);
+    }
+
+    pod_bvector<point_d>& m_points;
+    float m_tolerance;
+};
 }
 
 // ---- quadratic, forward differences ----
@@ -171,7 +377,16 @@ void curve3_div::init(double x1, double y1, double x2, double y2, double x3, dou
 void curve3_div::bezier(double x1, double y1, double x2, double y2, double x3, double y3)
 {
     m_points.add(point_d(x1, y1));
-    recursive_bezier(x1, y1, x2, y2, x3, y3, 0);
+    const unsigned start = m_points.size();
+    if (m_angle_tolerance >= angleToleranceEpsilon ||
+        !WholeNumberQuadratic(m_points, m_distance_tolerance_square).Flatten(x1, y1, x2, y2, x3, y3))
+    {
+        while (m_points.size() > start)
+        {
+            m_points.remove_last();
+        }
+        recursive_bezier(x1, y1, x2, y2, x3, y3, 0);
+    }
     m_points.add(point_d(x3, y3));
 }
 

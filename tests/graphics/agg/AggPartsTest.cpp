@@ -44,7 +44,7 @@ void ExpectSameVertices(Source source, unsigned cases)
 TEST(AggPartsTest, CurvesFlattenAlike)
 {
     ExpectSameVertices(Source::Curve3Incremental, 500);
-    ExpectSameVertices(Source::Curve3Subdivided, 500);
+    ExpectSameVertices(Source::Curve3Subdivided, 20000);
     ExpectSameVertices(Source::Curve4Incremental, 500);
     ExpectSameVertices(Source::Curve4Subdivided, 1000);
 }
