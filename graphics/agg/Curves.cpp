@@ -226,6 +226,12 @@ private:
         const uint32_t power = static_cast<uint32_t>(127 - scale) << 23;
         float factor;
         std::memcpy(&factor, &power, sizeof factor);
+        // The core converts 32-bit numbers itself; wider ones take the run-time library's routine.
+        // Both round to nearest.
+        if (whole >= INT32_MIN && whole <= INT32_MAX)
+        {
+            return static_cast<float>(static_cast<int32_t>(whole)) * factor;
+        }
         return static_cast<float>(whole) * factor;
     }
 
