@@ -11,11 +11,19 @@ namespace PImpl
 
 bool StrokeBounds::Vertex::operator()(const Vertex& next)
 {
+    // Apart in single precision by far more than its rounding (a few parts in 10^8 of the
+    // coordinates) and far above the generator's threshold (a length of 1e-14): the vertices are
+    // apart, and the length can wait.
+    const float apart = std::fabs(next.xf - xf) + std::fabs(next.yf - yf);
+    if (apart > 1e-6f * (std::fabs(xf) + std::fabs(yf) + std::fabs(next.xf) + std::fabs(next.yf)) + 1e-12f)
+    {
+        known = false;
+        return true;
+    }
     const double dx = next.x - x;
     const double dy = next.y - y;
-    squared = dx * dx + dy * dy;
-    // Far above the generator's threshold (a square root of at least 3e-14 against 1e-14): the
-    // vertices are apart, and the length can wait.
+    const double squared = dx * dx + dy * dy;
+    // Still far above the threshold (a square root of at least 3e-14).
     if (squared > 1e-27)
     {
         known = false;
@@ -31,14 +39,18 @@ bool StrokeBounds::Vertex::operator()(const Vertex& next)
     return false;
 }
 
-double StrokeBounds::Vertex::Length()
+double StrokeBounds::Length(unsigned i)
 {
-    if (!known)
+    // A vertex's length is always to the vertex that follows it now (the last one's to the first
+    // in a closed polyline): the sequence works it out again whenever that changes.
+    Vertex& vertex = m_vertices[i];
+    if (!vertex.known)
     {
-        dist = std::sqrt(squared);
-        known = true;
+        const Vertex& next = m_vertices.next(i);
+        vertex.dist = agg::calc_distance(vertex.x, vertex.y, next.x, next.y);
+        vertex.known = true;
     }
-    return dist;
+    return vertex.dist;
 }
 
 void StrokeBounds::width(double width)
@@ -91,9 +103,9 @@ void StrokeBounds::AddPolyline()
     }
     if (!closed)
     {
-        m_stroker.calc_cap(m_points, m_vertices[0], m_vertices[1], m_vertices[0].Length());
+        m_stroker.calc_cap(m_points, m_vertices[0], m_vertices[1], Length(0));
         AddPoints();
-        m_stroker.calc_cap(m_points, m_vertices[count - 1], m_vertices[count - 2], m_vertices[count - 2].Length());
+        m_stroker.calc_cap(m_points, m_vertices[count - 1], m_vertices[count - 2], Length(count - 2));
         AddPoints();
     }
     // The vertices with joins; the extreme ones first, so that most others can be ruled out.
@@ -107,12 +119,15 @@ void StrokeBounds::AddPolyline()
     unsigned steepest = first;
     for (unsigned i = first; i < end; ++i)
     {
+        // Which vertices come first, and which edge is tried for cells, only makes the work
+        // shorter; single precision is good enough for choosing them.
         const Vertex& v = m_vertices[i];
-        extremes[0] = v.x < m_vertices[extremes[0]].x ? i : extremes[0];
-        extremes[1] = v.x > m_vertices[extremes[1]].x ? i : extremes[1];
-        extremes[2] = v.y < m_vertices[extremes[2]].y ? i : extremes[2];
-        extremes[3] = v.y > m_vertices[extremes[3]].y ? i : extremes[3];
-        if (i + 1 < end && std::fabs(m_vertices[i + 1].y - v.y) > std::fabs(m_vertices[steepest + 1].y - m_vertices[steepest].y))
+        extremes[0] = v.xf < m_vertices[extremes[0]].xf ? i : extremes[0];
+        extremes[1] = v.xf > m_vertices[extremes[1]].xf ? i : extremes[1];
+        extremes[2] = v.yf < m_vertices[extremes[2]].yf ? i : extremes[2];
+        extremes[3] = v.yf > m_vertices[extremes[3]].yf ? i : extremes[3];
+        if (i + 1 < end &&
+            std::fabs(m_vertices[i + 1].yf - v.yf) > std::fabs(m_vertices[steepest + 1].yf - m_vertices[steepest].yf))
         {
             steepest = i;
         }
@@ -144,8 +159,30 @@ void StrokeBounds::AddPolyline()
     }
 }
 
+bool StrokeBounds::SurelyInside(unsigned i) const
+{
+    // What the double-precision test below rules out first, with the segments' reach widened by
+    // far more than the rounding of every coordinate to single precision (a few parts in 10^8 of
+    // its size); anything less clear, or not a number, is left to that test.
+    const Vertex& previous = m_vertices.prev(i);
+    const Vertex& current = m_vertices.curr(i);
+    const Vertex& next = m_vertices.next(i);
+    const float along = std::max(std::fabs(current.xf - previous.xf) + std::fabs(current.yf - previous.yf),
+                                 std::fabs(next.xf - current.xf) + std::fabs(next.yf - current.yf));
+    const float size = std::fabs(current.xf) + std::fabs(current.yf) + std::fabs(previous.xf) + std::fabs(previous.yf) +
+                       std::fabs(next.xf) + std::fabs(next.yf) + std::fabs(m_minXf) + std::fabs(m_minYf) +
+                       std::fabs(m_maxXf) + std::fabs(m_maxYf);
+    const float reach = along * 1.001f + static_cast<float>(m_reachBeyondVertex) * 1.001f + 1e-5f * size;
+    return current.xf - reach > m_minXf && current.xf + reach < m_maxXf && current.yf - reach > m_minYf &&
+           current.yf + reach < m_maxYf;
+}
+
 bool StrokeBounds::CanReachBeyond(unsigned i) const
 {
+    if (SurelyInside(i))
+    {
+        return false;
+    }
     const Vertex& previous = m_vertices.prev(i);
     const Vertex& current = m_vertices.curr(i);
     const Vertex& next = m_vertices.next(i);
@@ -184,16 +221,20 @@ int StrokeBounds::Row(double y)
 
 void StrokeBounds::Join(unsigned i, bool backwards)
 {
-    Vertex& previous = m_vertices.prev(i);
-    Vertex& current = m_vertices.curr(i);
+    const unsigned count = m_vertices.size();
+    const unsigned before = (i + count - 1) % count;
+    const double previousLength = Length(before);
+    const double currentLength = Length(i);
+    const Vertex& previous = m_vertices[before];
+    const Vertex& current = m_vertices[i];
     const Vertex& next = m_vertices.next(i);
     if (backwards)
     {
-        m_stroker.calc_join(m_points, next, current, previous, current.Length(), previous.Length());
+        m_stroker.calc_join(m_points, next, current, previous, currentLength, previousLength);
     }
     else
     {
-        m_stroker.calc_join(m_points, previous, current, next, previous.Length(), current.Length());
+        m_stroker.calc_join(m_points, previous, current, next, previousLength, currentLength);
     }
 }
 
@@ -215,6 +256,10 @@ void StrokeBounds::AddPoints()
         m_minY = std::min(m_minY, point.y);
         m_maxY = std::max(m_maxY, point.y);
     }
+    m_minXf = static_cast<float>(m_minX);
+    m_minYf = static_cast<float>(m_minY);
+    m_maxXf = static_cast<float>(m_maxX);
+    m_maxYf = static_cast<float>(m_maxY);
 }
 
 } // namespace PImpl

@@ -50,17 +50,24 @@ private:
     struct Vertex : agg::vertex_dist
     {
         Vertex() = default;
-        Vertex(double x, double y) : agg::vertex_dist(x, y) {}
+        Vertex(double x, double y)
+            : agg::vertex_dist(x, y), xf(static_cast<float>(x)), yf(static_cast<float>(y))
+        {
+        }
         bool operator()(const Vertex& next);
-        double Length();
 
-        double squared = 0.0;
         bool known = true;
+        // The position in single precision, which the core computes itself, for ruling most
+        // vertices out before any double-precision work.
+        float xf = 0.0f;
+        float yf = 0.0f;
     };
     typedef agg::pod_bvector<agg::point_d, 6> Points;
 
     void AddPolyline();
+    double Length(unsigned i);
     bool CanReachBeyond(unsigned i) const;
+    bool SurelyInside(unsigned i) const;
     static int Row(double y);
     void Join(unsigned i, bool backwards);
     void AddJoins(unsigned i);
@@ -76,6 +83,11 @@ private:
     double m_minY = std::numeric_limits<double>::infinity();
     double m_maxX = -std::numeric_limits<double>::infinity();
     double m_maxY = -std::numeric_limits<double>::infinity();
+    // The extremes in single precision, rounded either way.
+    float m_minXf = std::numeric_limits<float>::infinity();
+    float m_minYf = std::numeric_limits<float>::infinity();
+    float m_maxXf = -std::numeric_limits<float>::infinity();
+    float m_maxYf = -std::numeric_limits<float>::infinity();
 };
 
 } // namespace PImpl
