@@ -5,7 +5,6 @@
 #include "graphics/PImpl/Path.h"
 #include "graphics/PImpl/StrokeBounds.h"
 
-#include <agg_conv_adaptor_vcgen.h>
 #include <agg_conv_curve.h>
 #include <agg_conv_stroke.h>
 
@@ -230,25 +229,18 @@ template <typename AddOutline> Velmora::Area Measure(AddOutline add)
 // The whole pixels that stroking the outline would touch, worked out afresh.
 Velmora::Area MeasureStroke(const Path& path, const Velmora::Stroke& stroke)
 {
-    AggPath copy = path.GetAggPath();
-    agg::conv_curve<AggPath> curve(copy);
-    agg::conv_adaptor_vcgen<agg::conv_curve<AggPath>, StrokeBounds> outline(curve);
-    Configure(outline.generator(), stroke);
-    double x;
-    double y;
-    outline.rewind(0);
-    while (!agg::is_stop(outline.vertex(&x, &y)))
-    {
-    }
-    const StrokeBounds& bounds = outline.generator();
-    if (bounds.LeavesCells())
-    {
-        const auto cell = [](double v) { return agg::ras_conv_int::upscale(v) >> agg::poly_subpixel_shift; };
-        return Bounds(cell(bounds.GetMinX()), cell(bounds.GetMinY()), cell(bounds.GetMaxX()), cell(bounds.GetMaxY()));
-    }
-    Rasterizer rasterizer;
-    AddStroke(rasterizer, path, stroke);
-    return Bounds(rasterizer);
+    const auto configure = [&](StrokeBounds& bounds) { Configure(bounds, stroke); };
+    return FollowStroke(path, configure, [&](const StrokeBounds& bounds) {
+        if (bounds.LeavesCells())
+        {
+            const auto cell = [](double v) { return agg::ras_conv_int::upscale(v) >> agg::poly_subpixel_shift; };
+            return Bounds(cell(bounds.GetMinX()), cell(bounds.GetMinY()), cell(bounds.GetMaxX()),
+                          cell(bounds.GetMaxY()));
+        }
+        Rasterizer rasterizer;
+        AddStroke(rasterizer, path, stroke);
+        return Bounds(rasterizer);
+    });
 }
 
 // The measure of the outline (stroked, or filled when stroke is null): the one kept from

@@ -3,6 +3,10 @@
 // The extremes of a stroke's outline without making the outline: a stand-in for AGG's stroke
 // generator behind the same adaptor, and so fed the same polylines.
 
+#include "graphics/PImpl/Path.h"
+
+#include <agg_conv_adaptor_vcgen.h>
+#include <agg_conv_curve.h>
 #include <agg_math_stroke.h>
 #include <agg_vertex_sequence.h>
 
@@ -89,5 +93,22 @@ private:
     float m_maxXf = -std::numeric_limits<float>::infinity();
     float m_maxYf = -std::numeric_limits<float>::infinity();
 };
+
+// Feeds the outline (its curves flattened as for drawing) through a StrokeBounds that configure
+// sets up, and returns what use makes of it.
+template <typename Configure, typename Use> auto FollowStroke(const Path& path, Configure configure, Use use)
+{
+    AggPath copy = path.GetAggPath();
+    agg::conv_curve<AggPath> curve(copy);
+    agg::conv_adaptor_vcgen<agg::conv_curve<AggPath>, StrokeBounds> outline(curve);
+    configure(outline.generator());
+    double x;
+    double y;
+    outline.rewind(0);
+    while (!agg::is_stop(outline.vertex(&x, &y)))
+    {
+    }
+    return use(static_cast<const StrokeBounds&>(outline.generator()));
+}
 
 } // namespace PImpl

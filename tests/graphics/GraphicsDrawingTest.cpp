@@ -8,7 +8,6 @@
 #include "graphics/Stroke.h"
 #include "graphics/VelmoraExtensions.h"
 
-#include <agg_conv_adaptor_vcgen.h>
 #include <agg_conv_curve.h>
 #include <agg_conv_stroke.h>
 #include <agg_rasterizer_scanline_aa.h>
@@ -103,18 +102,11 @@ Extremes GeneratedExtremes(const Path& path, const Stroke& stroke)
 
 Extremes StandInExtremes(const Path& path, const Stroke& stroke)
 {
-    AggPath copy = path.GetAggPath();
-    agg::conv_curve<AggPath> curve(copy);
-    agg::conv_adaptor_vcgen<agg::conv_curve<AggPath>, StrokeBounds> outline(curve);
-    Configure(outline.generator(), stroke);
-    double x;
-    double y;
-    outline.rewind(0);
-    while (!agg::is_stop(outline.vertex(&x, &y)))
-    {
-    }
-    const StrokeBounds& bounds = outline.generator();
-    return Extremes{bounds.GetMinX(), bounds.GetMinY(), bounds.GetMaxX(), bounds.GetMaxY()};
+    return FollowStroke(
+        path, [&](StrokeBounds& bounds) { Configure(bounds, stroke); },
+        [](const StrokeBounds& bounds) {
+            return Extremes{bounds.GetMinX(), bounds.GetMinY(), bounds.GetMaxX(), bounds.GetMaxY()};
+        });
 }
 
 ::testing::AssertionResult SameExtremes(const Path& path, const Stroke& stroke)
