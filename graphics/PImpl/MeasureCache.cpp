@@ -24,15 +24,17 @@ MeasureCache& MeasureCache::GetInstance()
     return instance;
 }
 
+MeasureCache::MeasureCache() : m_store(entryCount * entryWords), m_key(entryWords)
+{
+}
+
 bool MeasureCache::MakeKey(const Path& path, const Velmora::Stroke* stroke)
 {
     const unsigned count = path.GetVertexCount();
-    const unsigned words = 4 + 3 * count;
-    if (words > wordLimit)
+    if (count > (entryWords - 4) / 3)
     {
         return false;
     }
-    m_key.resize(words);
     uint32_t* word = m_key.data();
     *word++ = stroke == nullptr ? 0 : 1;
     *word++ = stroke == nullptr ? 0 : Bits(stroke->GetWidth());
@@ -52,17 +54,8 @@ bool MeasureCache::MakeKey(const Path& path, const Velmora::Stroke* stroke)
         *word++ = Bits(x);
         *word++ = Bits(y);
     }
+    m_keyWords = 4 + 3 * count;
     return true;
-}
-
-unsigned MeasureCache::GetWordCount() const
-{
-    unsigned words = 0;
-    for (const Entry& entry : m_entries)
-    {
-        words += static_cast<unsigned>(entry.key.size());
-    }
-    return words;
 }
 
 bool MeasureCache::Find(const Path& path, const Velmora::Stroke* stroke, Velmora::Area& area)
@@ -72,10 +65,10 @@ bool MeasureCache::Find(const Path& path, const Velmora::Stroke* stroke, Velmora
     {
         return false;
     }
-    for (Entry& entry : m_entries)
+    for (unsigned i = 0; i < entryCount; ++i)
     {
-        if (entry.key.size() == m_key.size() &&
-            std::memcmp(entry.key.data(), m_key.data(), m_key.size() * sizeof(uint32_t)) == 0)
+        Entry& entry = m_entries[i];
+        if (entry.words == m_keyWords && std::memcmp(Words(i), m_key.data(), m_keyWords * sizeof(uint32_t)) == 0)
         {
             entry.lastUse = ++m_clock;
             area = entry.area;
@@ -85,18 +78,6 @@ bool MeasureCache::Find(const Path& path, const Velmora::Stroke* stroke, Velmora
     return false;
 }
 
-MeasureCache::Entry& MeasureCache::Oldest(bool emptyFirst)
-{
-    // Empty entries come first or last, and the rest by their last use.
-    return *std::min_element(std::begin(m_entries), std::end(m_entries), [emptyFirst](const Entry& a, const Entry& b) {
-        if (a.key.empty() != b.key.empty())
-        {
-            return a.key.empty() == emptyFirst;
-        }
-        return a.lastUse < b.lastUse;
-    });
-}
-
 void MeasureCache::Add(const Velmora::Area& area)
 {
     if (!m_keyValid)
@@ -104,20 +85,14 @@ void MeasureCache::Add(const Velmora::Area& area)
         return;
     }
     m_keyValid = false;
-    // Entries are emptied, least recently used first, until the new one fits; it takes an
-    // empty entry if there is one, or else the least recently used.
-    while (GetWordCount() + m_key.size() > wordLimit)
-    {
-        Entry& oldest = Oldest(false);
-        std::vector<uint32_t>().swap(oldest.key);
-        oldest.lastUse = 0;
-    }
-    // Copied before anything changes, so that running out of memory leaves every entry whole.
-    std::vector<uint32_t> key(m_key);
-    Entry& entry = Oldest(true);
-    entry.key.swap(key);
-    entry.area = area;
-    entry.lastUse = ++m_clock;
+    // An empty entry if there is one, or else the least recently used.
+    const Entry* const oldest = std::min_element(std::begin(m_entries), std::end(m_entries),
+                                                 [](const Entry& a, const Entry& b) { return a.lastUse < b.lastUse; });
+    const unsigned i = static_cast<unsigned>(oldest - m_entries);
+    std::memcpy(Words(i), m_key.data(), m_keyWords * sizeof(uint32_t));
+    m_entries[i].words = m_keyWords;
+    m_entries[i].area = area;
+    m_entries[i].lastUse = ++m_clock;
 }
 
 } // namespace PImpl

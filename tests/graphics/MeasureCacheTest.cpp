@@ -1,5 +1,5 @@
 // The measure cache serves a measure only for the very outline and stroke it was worked out for,
-// and stays within its bounds.
+// and keeps no more than its entries hold.
 
 #include "graphics/PImpl/MeasureCache.h"
 
@@ -91,7 +91,7 @@ TEST(MeasureCacheTest, KeepsAMeasureForTheSameOutlineAndStrokeOnly)
     EXPECT_FALSE(Finds(notANumber, &hairline, 5.0f));
 }
 
-TEST(MeasureCacheTest, GivesWayToTheMostRecentWithinItsBounds)
+TEST(MeasureCacheTest, GivesWayToTheMostRecentWithinItsEntries)
 {
     MeasureCache& cache = MeasureCache::GetInstance();
     Area area = Marked(0.0f);
@@ -108,22 +108,15 @@ TEST(MeasureCacheTest, GivesWayToTheMostRecentWithinItsBounds)
     EXPECT_FALSE(Finds(Zigzag(4, 3.0f), nullptr, 3.0f));
     EXPECT_TRUE(Finds(Zigzag(4, static_cast<float>(count - 1)), nullptr, static_cast<float>(count - 1)));
 
-    // Stored words are bounded as well: a large outline pushes older ones out, and one larger
-    // than the whole store is not kept at all.
-    const unsigned large = (MeasureCache::wordLimit - 4) / 3 - 10;
-    ASSERT_FALSE(cache.Find(Zigzag(large, 0.5f), nullptr, area));
+    // An outline as large as an entry holds is kept; a larger one is not.
+    const unsigned largest = (MeasureCache::entryWords - 4) / 3;
+    ASSERT_FALSE(cache.Find(Zigzag(largest, 0.5f), nullptr, area));
     cache.Add(Marked(0.5f));
-    EXPECT_TRUE(Finds(Zigzag(large, 0.5f), nullptr, 0.5f));
-    EXPECT_FALSE(Finds(Zigzag(4, 0.0f), nullptr, 0.0f));
-    ASSERT_FALSE(cache.Find(Zigzag(large, 1.5f), nullptr, area));
-    cache.Add(Marked(1.5f));
-    EXPECT_FALSE(Finds(Zigzag(large, 0.5f), nullptr, 0.5f));
-    EXPECT_TRUE(Finds(Zigzag(large, 1.5f), nullptr, 1.5f));
-    const unsigned tooLarge = MeasureCache::wordLimit / 3;
-    ASSERT_FALSE(cache.Find(Zigzag(tooLarge, 0.0f), nullptr, area));
+    EXPECT_TRUE(Finds(Zigzag(largest, 0.5f), nullptr, 0.5f));
+    ASSERT_FALSE(cache.Find(Zigzag(largest + 1, 0.5f), nullptr, area));
     cache.Add(Marked(9.0f));
-    EXPECT_FALSE(Finds(Zigzag(tooLarge, 0.0f), nullptr, 9.0f));
-    EXPECT_TRUE(Finds(Zigzag(large, 1.5f), nullptr, 1.5f));
+    EXPECT_FALSE(Finds(Zigzag(largest + 1, 0.5f), nullptr, 9.0f));
+    EXPECT_TRUE(Finds(Zigzag(largest, 0.5f), nullptr, 0.5f));
 }
 
 TEST(MeasureCacheTest, MeasuresAgainFollowTheOutline)
