@@ -103,6 +103,11 @@ int main()
                                                                      GradientStop(Point(0, 480), veryDarkLimeGreen)));
                    }),
                    pixels);
+    ReportPerPixel("diagonal gradient fill", Instructions([&] {
+                       lcd.FillRectangle(screen, LinearGradientBrush(GradientStop(Point(0, 0), veryDarkBlue),
+                                                                     GradientStop(Point(800, 480), veryDarkLimeGreen)));
+                   }),
+                   pixels);
     lcd.EnableFlush(true);
     driver.Flush();
 
