@@ -9,6 +9,9 @@
 #include <agg_pixfmt_rgb_packed.h>
 #include <agg_rendering_buffer.h>
 
+#include <cstdint>
+#include <cstring>
+
 namespace PImpl
 {
 
@@ -58,8 +61,113 @@ struct blender_argb8565
     }
 };
 
+// A 32-bit store into a buffer that is otherwise read and written as pixels.
+typedef uint32_t __attribute__((__may_alias__)) PixelWord;
+
+// Sets len RGB565 pixels from p on: two pixels a word once p is word-aligned.
+inline void FillPixels(agg::int16u* p, unsigned len, agg::int16u value)
+{
+    if (len != 0 && (reinterpret_cast<uintptr_t>(p) & 2) != 0)
+    {
+        *p++ = value;
+        --len;
+    }
+    const uint32_t pair = value * 0x10001u;
+    PixelWord* word = reinterpret_cast<PixelWord*>(p);
+    for (; len >= 8; len -= 8, word += 4)
+    {
+        word[0] = pair;
+        word[1] = pair;
+        word[2] = pair;
+        word[3] = pair;
+    }
+    for (; len >= 2; len -= 2)
+    {
+        *word++ = pair;
+    }
+    if (len != 0)
+    {
+        *reinterpret_cast<agg::int16u*>(word) = value;
+    }
+}
+
+// Sets len 3-byte layer pixels from p on: four pixels in three words once p is word-aligned.
+inline void FillPixels(Velmora::Color* p, unsigned len, const Velmora::Color& value)
+{
+    for (; len != 0 && (reinterpret_cast<uintptr_t>(p) & 3) != 0; --len)
+    {
+        *p++ = value;
+    }
+    if (len >= 4)
+    {
+        unsigned char bytes[12];
+        for (unsigned i = 0; i < 12; i += 3)
+        {
+            std::memcpy(bytes + i, &value, 3);
+        }
+        uint32_t pattern[3];
+        std::memcpy(pattern, bytes, sizeof pattern);
+        PixelWord* word = reinterpret_cast<PixelWord*>(p);
+        for (; len >= 8; len -= 8, word += 6)
+        {
+            word[0] = pattern[0];
+            word[1] = pattern[1];
+            word[2] = pattern[2];
+            word[3] = pattern[0];
+            word[4] = pattern[1];
+            word[5] = pattern[2];
+        }
+        if (len >= 4)
+        {
+            word[0] = pattern[0];
+            word[1] = pattern[1];
+            word[2] = pattern[2];
+            word += 3;
+            len -= 4;
+        }
+        p = reinterpret_cast<Velmora::Color*>(word);
+    }
+    for (; len != 0; --len)
+    {
+        *p++ = value;
+    }
+}
+
 typedef agg::row_accessor<unsigned char> RenderingBuffer;
-typedef agg::pixfmt_alpha_blend_rgb_packed<agg::blender_rgb565, RenderingBuffer> BackgroundPixelFormat;
-typedef agg::pixfmt_alpha_blend_rgb_packed<blender_argb8565, RenderingBuffer> ForegroundPixelFormat;
+
+// AGG's packed-pixel format with its opaque runs (the inside of every filled shape, and clearing)
+// stored a word at a time instead of a pixel at a time; every pixel gets the same value.
+template <class Blender>
+class PackedPixelFormat : public agg::pixfmt_alpha_blend_rgb_packed<Blender, RenderingBuffer>
+{
+    typedef agg::pixfmt_alpha_blend_rgb_packed<Blender, RenderingBuffer> Base;
+
+public:
+    typedef typename Base::color_type color_type;
+    typedef typename Base::pixel_type pixel_type;
+
+    explicit PackedPixelFormat(RenderingBuffer& buffer) : Base(buffer) {}
+
+    void copy_hline(int x, int y, unsigned len, const color_type& c)
+    {
+        FillPixels(reinterpret_cast<pixel_type*>(this->pix_ptr(x, y)), len, Blender::make_pix(c.r, c.g, c.b));
+    }
+
+    void blend_hline(int x, int y, unsigned len, const color_type& c, agg::int8u cover)
+    {
+        // Opacity and coverage both full is the only case AGG copies rather than blends.
+        if (c.a == Base::base_mask && cover == agg::cover_full)
+        {
+            copy_hline(x, y, len, c);
+        }
+        else
+        {
+            Base::blend_hline(x, y, len, c, cover);
+        }
+    }
+};
+
+typedef PackedPixelFormat<agg::blender_rgb565> BackgroundPixelFormat;
+typedef PackedPixelFormat<blender_argb8565> ForegroundPixelFormat;
 
 } // namespace PImpl

@@ -1,0 +1,73 @@
+#include "graphics/PImpl/LayerPixelFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace
+{
+
+// Paints the same runs through our pixel format and AGG's own into two copies of one buffer,
+// whose rows start at every (pixel-aligned) offset from a word boundary, and compares every byte, the
+// bytes around the runs included.
+template <typename Fast, typename Blender> void ExpectRunsLikeAgg()
+{
+    typedef agg::pixfmt_alpha_blend_rgb_packed<Blender, PImpl::RenderingBuffer> Reference;
+    constexpr int width = 41;
+    constexpr int height = 2;
+    constexpr int pixelSize = sizeof(typename Fast::pixel_type);
+    constexpr int stride = width * pixelSize;
+    const agg::rgba8 colours[] = {agg::rgba8(0x12, 0x34, 0x56, 255), agg::rgba8(248, 252, 248, 255),
+                                  agg::rgba8(200, 100, 50, 128), agg::rgba8(10, 20, 30, 0)};
+    const agg::int8u covers[] = {255, 254, 128, 1};
+
+    alignas(4) unsigned char fastBytes[stride * height + 8];
+    alignas(4) unsigned char referenceBytes[stride * height + 8];
+    for (int offset = 0; offset < 4; offset += alignof(typename Fast::pixel_type))
+    {
+        for (int x = 0; x < 8; ++x)
+        {
+            for (int len = 1; x + len <= width; ++len)
+            {
+                for (const agg::rgba8& colour : colours)
+                {
+                    for (agg::int8u cover : covers)
+                    {
+                        for (unsigned i = 0; i < sizeof fastBytes; ++i)
+                        {
+                            fastBytes[i] = referenceBytes[i] = static_cast<unsigned char>(i * 37 + 11);
+                        }
+                        PImpl::RenderingBuffer fastBuffer(fastBytes + offset, width, height, stride);
+                        PImpl::RenderingBuffer referenceBuffer(referenceBytes + offset, width, height, stride);
+                        Fast fast(fastBuffer);
+                        Reference reference(referenceBuffer);
+                        fast.blend_hline(x, 1, static_cast<unsigned>(len), colour, cover);
+                        reference.blend_hline(x, 1, static_cast<unsigned>(len), colour, cover);
+                        if (cover == 255)
+                        {
+                            fast.copy_hline(x, 0, static_cast<unsigned>(len), colour);
+                            reference.copy_hline(x, 0, static_cast<unsigned>(len), colour);
+                        }
+                        ASSERT_EQ(std::memcmp(fastBytes, referenceBytes, sizeof fastBytes), 0)
+                            << "offset " << offset << " x " << x << " len " << len << " alpha " << unsigned(colour.a)
+                            << " cover " << unsigned(cover);
+                    }
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+
+TEST(LayerPixelFormatTest, RunsOfTheBackgroundFormatEqualAggsPixelByPixelOnes)
+{
+    ExpectRunsLikeAgg<PImpl::BackgroundPixelFormat, agg::blender_rgb565>();
+}
+
+TEST(LayerPixelFormatTest, RunsOfTheLayerFormatEqualAggsPixelByPixelOnes)
+{
+    ExpectRunsLikeAgg<PImpl::ForegroundPixelFormat, PImpl::blender_argb8565>();
+}
