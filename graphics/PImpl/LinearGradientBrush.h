@@ -30,6 +30,9 @@ public:
     // Fills the colour table and the transform for a surface placed at area on the panel.
     void ComputeGradient(const Velmora::PixelArea& area);
 
+    // The weight (0-255) of the end colour at step of steps (at most 255) of the transition.
+    static unsigned TransitionWeight(unsigned step, unsigned steps);
+
     const agg::rgba8& GetTableEntry(unsigned index) const { return m_table[index]; }
     const agg::trans_affine& GetTransform() const { return m_transform; }
     float GetD1() const { return m_d1; }

@@ -257,3 +257,18 @@ TEST(LinearGradientBrushTest, PaintsEveryPixelAsAggsSpanPipelineOnALayer)
         ASSERT_EQ((test.CountDifferences<PImpl::blender_argb8565, PImpl::ForegroundRenderer>()), 0) << "case " << i;
     }
 }
+
+// The table's weights come from whole numbers; they must be the double-precision ones they
+// replace, for every length of transition the table can have.
+TEST(LinearGradientBrushTest, TransitionWeightsAreTheDoublePrecisionOnes)
+{
+    for (unsigned steps = 1; steps < PImpl::LinearGradientBrush::tableSize; ++steps)
+    {
+        for (unsigned step = 0; step < steps; ++step)
+        {
+            const double fraction = static_cast<double>(step) / steps;
+            const unsigned weight = static_cast<unsigned>(fraction * 255.0 + 0.5) & 0xFF;
+            ASSERT_EQ(PImpl::LinearGradientBrush::TransitionWeight(step, steps), weight) << step << " of " << steps;
+        }
+    }
+}
