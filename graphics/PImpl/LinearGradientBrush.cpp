@@ -189,6 +189,13 @@ private:
         }
     }
 
+    // A pixel that is not a copy, blended as AGG's pixel format blends it: the colour's opacity
+    // scaled by the coverage.
+    static void Blend(Pixel* p, const agg::rgba8& colour, unsigned cover)
+    {
+        Blender::blend_pix(p, colour.r, colour.g, colour.b, (colour.a * (cover + 1)) >> 8, cover);
+    }
+
     // Paints len pixels with one coverage, each in its own entry.
     void PaintWithCover(Pixel* p, int len, unsigned cover, Distance distance)
     {
@@ -202,7 +209,7 @@ private:
             }
             else if (colour.a != 0)
             {
-                Blender::blend_pix(p, colour.r, colour.g, colour.b, (colour.a * (cover + 1)) >> 8, cover);
+                Blend(p, colour, cover);
             }
         }
     }
@@ -231,7 +238,7 @@ private:
             else
             {
                 const unsigned cover = *covers++;
-                Blender::blend_pix(p, colour.r, colour.g, colour.b, (colour.a * (cover + 1)) >> 8, cover);
+                Blend(p, colour, cover);
                 ++p;
                 --len;
             }
@@ -333,7 +340,7 @@ private:
                 const unsigned cover = *covers++;
                 if (colour.a != 0)
                 {
-                    Blender::blend_pix(p, colour.r, colour.g, colour.b, (colour.a * (cover + 1)) >> 8, cover);
+                    Blend(p, colour, cover);
                 }
                 ++p;
                 distance.Advance(1);
