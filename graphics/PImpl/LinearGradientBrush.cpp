@@ -102,6 +102,18 @@ private:
         int rem;
         int steps;
 
+        // Moves on by one pixel, as AGG's interpolator steps.
+        [[gnu::always_inline]] void Step()
+        {
+            mod += rem;
+            value += lft;
+            if (mod > 0)
+            {
+                mod -= steps;
+                ++value;
+            }
+        }
+
         // Moves on by count pixels: as many steps of AGG's interpolator, worked out at once.
         [[gnu::always_inline]] void Advance(int count)
         {
@@ -158,7 +170,7 @@ private:
             covers += skip;
             for (int i = 0; i < skip; ++i)
             {
-                distance.Advance(1);
+                distance.Step();
             }
             x = m_renderer.xmin();
         }
@@ -199,7 +211,7 @@ private:
     // Paints len pixels with one coverage, each in its own entry.
     void PaintWithCover(Pixel* p, int len, unsigned cover, Distance distance)
     {
-        for (; len != 0; --len, ++p, distance.Advance(1))
+        for (; len != 0; --len, ++p, distance.Step())
         {
             const int index = Entry(distance.value);
             const agg::rgba8& colour = m_table[index];
@@ -320,17 +332,20 @@ private:
                 const Pixel pixel = Pixels()[index];
                 if (run < 8)
                 {
+                    // A short run is stepped through pixel by pixel: on the host the division
+                    // that moves on at once waits on the ones before it, and costs more.
                     for (Pixel* const end = p + run; p != end; ++p)
                     {
                         *p = pixel;
+                        distance.Step();
                     }
                 }
                 else
                 {
                     FillPixels(p, static_cast<unsigned>(run), pixel);
                     p += run;
+                    distance.Advance(run);
                 }
-                distance.Advance(run);
                 covers += run;
                 len -= run;
                 full -= run;
@@ -343,7 +358,7 @@ private:
                     Blend(p, colour, cover);
                 }
                 ++p;
-                distance.Advance(1);
+                distance.Step();
                 --len;
                 full = full != 0 ? full - 1 : 0;
             }
