@@ -317,7 +317,8 @@ private:
         const int64_t bound = static_cast<int64_t>(std::abs(distance.lft) + 1) * len * distance.steps;
         const bool runs = m_rangesFit && bound < (int64_t(1) << 30);
         int full = 0; // pixels of full coverage known to lie ahead
-        do
+        // An empty span paints nothing (a do-while would step past its end).
+        while (len > 0)
         {
             const int index = Entry(distance.value);
             const agg::rgba8& colour = m_table[index];
@@ -362,7 +363,7 @@ private:
                 --len;
                 full = full != 0 ? full - 1 : 0;
             }
-        } while (len != 0);
+        }
     }
 
     Renderer& m_renderer;
