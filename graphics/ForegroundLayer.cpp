@@ -4,11 +4,11 @@
 #include "graphics/Driver/LCD.h"
 #include "graphics/PImpl/ForegroundLayer.h"
 #include "graphics/PImpl/LCD.h"
+#include "graphics/PImpl/LayerPixelFormat.h"
 #include "graphics/PImpl/Path.h"
 #include "graphics/Path.h"
 #include "graphics/VelmoraExtensions.h"
 
-#include <cstring>
 
 namespace Velmora
 {
@@ -55,9 +55,19 @@ void ForegroundLayer::Clear(const PixelArea& area)
     Driver::LCD& driver = Driver::LCD::GetInstance();
     const bool wasEnabled = driver.IsRefreshEnabled();
     driver.DisableRefresh(true);
-    for (int y = cleared.GetTop(); y <= cleared.GetBottom(); ++y)
+    // Rows as wide as the layer follow one another without a gap: one run clears them all.
+    const Color transparent(0, 0, 0, 0);
+    if (cleared.GetWidth() == layerArea.GetWidth())
     {
-        std::memset(static_cast<void*>(surface.GetPixel(cleared.GetLeft(), y)), 0, cleared.GetWidth() * sizeof(Color));
+        PImpl::FillPixels(surface.GetPixel(0, cleared.GetTop()),
+                          static_cast<unsigned>(cleared.GetWidth()) * cleared.GetHeight(), transparent);
+    }
+    else
+    {
+        for (int y = cleared.GetTop(); y <= cleared.GetBottom(); ++y)
+        {
+            PImpl::FillPixels(surface.GetPixel(cleared.GetLeft(), y), cleared.GetWidth(), transparent);
+        }
     }
     driver.RegisterChange(PixelArea(PixelPoint(static_cast<int16_t>(cleared.GetLeft() + layerArea.GetLeft()),
                                                static_cast<int16_t>(cleared.GetTop() + layerArea.GetTop())),

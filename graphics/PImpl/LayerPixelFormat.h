@@ -100,30 +100,36 @@ inline void FillPixels(Velmora::Color* p, unsigned len, const Velmora::Color& va
     }
     if (len >= 4)
     {
-        unsigned char bytes[12];
-        for (unsigned i = 0; i < 12; i += 3)
-        {
-            std::memcpy(bytes + i, &value, 3);
-        }
-        uint32_t pattern[3];
-        std::memcpy(pattern, bytes, sizeof pattern);
+        // Four pixels, bytes a0 a1 a2 repeated, make the three words a0 a1 a2 a0, a1 a2 a0 a1 and
+        // a2 a0 a1 a2: shifts of the pixel read as a little-endian number.
+        static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the words are assembled little-endian");
+        const uint32_t pixel = value.alpha | static_cast<uint32_t>(value.rgb.value) << 8;
+        const uint32_t first = pixel | pixel << 24;
+        const uint32_t second = pixel >> 8 | pixel << 16;
+        const uint32_t third = pixel >> 16 | pixel << 8;
         PixelWord* word = reinterpret_cast<PixelWord*>(p);
-        for (; len >= 8; len -= 8, word += 6)
+        // Sixteen pixels a round: six double-word stores against about four instructions of loop.
+        for (PixelWord* const end = word + len / 16 * 12; word != end; word += 12)
         {
-            word[0] = pattern[0];
-            word[1] = pattern[1];
-            word[2] = pattern[2];
-            word[3] = pattern[0];
-            word[4] = pattern[1];
-            word[5] = pattern[2];
+            word[0] = first;
+            word[1] = second;
+            word[2] = third;
+            word[3] = first;
+            word[4] = second;
+            word[5] = third;
+            word[6] = first;
+            word[7] = second;
+            word[8] = third;
+            word[9] = first;
+            word[10] = second;
+            word[11] = third;
         }
-        if (len >= 4)
+        len %= 16;
+        for (; len >= 4; len -= 4, word += 3)
         {
-            word[0] = pattern[0];
-            word[1] = pattern[1];
-            word[2] = pattern[2];
-            word += 3;
-            len -= 4;
+            word[0] = first;
+            word[1] = second;
+            word[2] = third;
         }
         p = reinterpret_cast<Velmora::Color*>(word);
     }

@@ -177,6 +177,29 @@ TEST_F(LCDTest, ClearingPartOfALayerClipsToTheLayer)
     EXPECT_EQ(PanelBench::Panel().GetMemoryPixel(120, 60), 0x0000);
 }
 
+TEST_F(LCDTest, ClearingWholeRowsOfALayerLeavesTheRowsAroundThem)
+{
+    // Rows as wide as the layer are cleared as one run: it must stop where the rows do. An odd
+    // width puts the rows' starts at every offset from a word boundary.
+    ForegroundLayer layer(PixelArea(PixelPoint(100, 50), 37, 30));
+    layer.FillPath(Square(0, 0, 40), white);
+    lcd.DisableFlush(true);
+    layer.Clear(PixelArea(PixelPoint(-3, 7), 50, 13));
+    for (int y = 0; y < 30; ++y)
+    {
+        for (int x = 0; x < 37; ++x)
+        {
+            const Color pixel = *layer.GetPImpl().GetPImpl().GetPixel(x, y);
+            const unsigned alpha = pixel.alpha;
+            const unsigned rgb = pixel.rgb.value;
+            const bool cleared = y >= 7 && y < 20;
+            ASSERT_EQ(alpha, cleared ? 0u : 255u) << x << "," << y;
+            ASSERT_EQ(rgb, cleared ? 0x0000u : 0xFFFFu) << x << "," << y;
+        }
+    }
+    lcd.EnableFlush(true);
+}
+
 TEST_F(LCDTest, ClearingPartOfTheBackgroundClipsToThePanel)
 {
     lcd.FillRectangle(Area(Point(0, 0), 800, 480), white);

@@ -1,0 +1,169 @@
+#include "graphics/PImpl/SolidBrush.h"
+#include "graphics/Point.h"
+
+#include <agg_renderer_scanline.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <vector>
+
+using namespace Velmora;
+
+namespace
+{
+
+// One random case: a colour, a surface with random contents (on a layer many pixels fully
+// transparent, the usual destination of text), a random clip box, and a random polygon,
+// self-crossing so rows split into several spans and partly off the surface, or an upright
+// rectangle with fractional edges, whose rows are long runs of full coverage.
+class RandomCase
+{
+public:
+    explicit RandomCase(std::mt19937& random)
+        : m_random(random), m_width(Whole(1, 120)), m_height(Whole(1, 40)),
+          m_color(static_cast<uint8_t>(Whole(0, 255)), static_cast<uint8_t>(Whole(0, 255)),
+                  static_cast<uint8_t>(Whole(0, 255)), RandomAlpha())
+    {
+        m_clip = agg::rect_i(0, 0, m_width - 1, m_height - 1);
+        if (Whole(0, 2) == 0)
+        {
+            m_clip = agg::rect_i(Whole(0, m_width - 1), Whole(0, m_height - 1), Whole(0, m_width - 1),
+                                 Whole(0, m_height - 1));
+            m_clip.normalize();
+        }
+        m_evenOdd = Whole(0, 1) == 1;
+        if (Whole(0, 3) == 0)
+        {
+            const float left = Fraction(-5, static_cast<float>(m_width));
+            const float top = Fraction(-5, static_cast<float>(m_height));
+            const float right = Fraction(left, static_cast<float>(m_width) + 5);
+            const float bottom = Fraction(top, static_cast<float>(m_height) + 5);
+            m_polygon = {Point(left, top), Point(right, top), Point(right, bottom), Point(left, bottom)};
+        }
+        else
+        {
+            const int corners = Whole(3, 10);
+            for (int i = 0; i < corners; ++i)
+            {
+                m_polygon.push_back(Point(Fraction(-20, static_cast<float>(m_width) + 20),
+                                          Fraction(-10, static_cast<float>(m_height) + 10)));
+            }
+        }
+    }
+
+    // Paints the case with the brush and with AGG's own pipeline (unpacked scanline, AGG's
+    // solid scanline renderer and pixel format) into two copies of one surface; returns the
+    // number of pixels that differ.
+    template <typename Blender, typename Renderer> int CountDifferences()
+    {
+        typedef typename Renderer::pixfmt_type PixelFormat;
+        typedef agg::pixfmt_alpha_blend_rgb_packed<Blender, PImpl::RenderingBuffer> AggPixelFormat;
+        const int pixelSize = sizeof(typename PixelFormat::pixel_type);
+        const int stride = m_width * pixelSize;
+        std::vector<unsigned char> brushBytes(static_cast<size_t>(stride) * m_height);
+        const bool clearMostly = Whole(0, 1) == 0;
+        for (size_t i = 0; i < brushBytes.size(); ++i)
+        {
+            brushBytes[i] = static_cast<unsigned char>(m_random());
+            if (pixelSize == 3 && i % 3 == 0 && clearMostly && Whole(0, 7) != 0)
+            {
+                brushBytes[i] = 0;
+            }
+        }
+        std::vector<unsigned char> aggBytes = brushBytes;
+
+        PImpl::RenderingBuffer brushBuffer(brushBytes.data(), m_width, m_height, stride);
+        PixelFormat format(brushBuffer);
+        Renderer renderer(format);
+        renderer.clip_box(m_clip.x1, m_clip.y1, m_clip.x2, m_clip.y2);
+        PImpl::Rasterizer brushRasterizer;
+        AddPolygon(brushRasterizer);
+        agg::scanline_u8 scanline;
+        PImpl::SolidBrush brush(m_color);
+        brush.Render(PixelArea(PixelPoint(10, 20), static_cast<uint16_t>(m_width), static_cast<uint16_t>(m_height)),
+                     brushRasterizer, scanline, renderer);
+
+        PImpl::RenderingBuffer aggBuffer(aggBytes.data(), m_width, m_height, stride);
+        AggPixelFormat aggFormat(aggBuffer);
+        agg::renderer_base<AggPixelFormat> aggRenderer(aggFormat);
+        aggRenderer.clip_box(m_clip.x1, m_clip.y1, m_clip.x2, m_clip.y2);
+        PImpl::Rasterizer aggRasterizer;
+        AddPolygon(aggRasterizer);
+        agg::render_scanlines_aa_solid(aggRasterizer, scanline, aggRenderer, PImpl::Brush::ToAgg(m_color));
+
+        int differences = 0;
+        for (size_t i = 0; i < brushBytes.size(); i += pixelSize)
+        {
+            differences += std::memcmp(&brushBytes[i], &aggBytes[i], pixelSize) != 0 ? 1 : 0;
+        }
+        return differences;
+    }
+
+private:
+    int Whole(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_random); }
+
+    uint8_t RandomAlpha()
+    {
+        const int kind = Whole(0, 3);
+        return static_cast<uint8_t>(kind == 0 ? 0 : kind == 1 ? Whole(1, 254) : 255);
+    }
+
+    // Mostly whole and half pixels, else any fraction.
+    float Fraction(float low, float high)
+    {
+        const float value = std::uniform_real_distribution<float>(low, high)(m_random);
+        switch (Whole(0, 3))
+        {
+        case 0:
+            return static_cast<float>(static_cast<int>(value));
+        case 1:
+            return static_cast<float>(static_cast<int>(value)) + 0.5f;
+        default:
+            return value;
+        }
+    }
+
+    void AddPolygon(PImpl::Rasterizer& rasterizer) const
+    {
+        rasterizer.filling_rule(m_evenOdd ? agg::fill_even_odd : agg::fill_non_zero);
+        rasterizer.move_to_d(m_polygon[0].x, m_polygon[0].y);
+        for (size_t i = 1; i < m_polygon.size(); ++i)
+        {
+            rasterizer.line_to_d(m_polygon[i].x, m_polygon[i].y);
+        }
+        rasterizer.close_polygon();
+    }
+
+    std::mt19937& m_random;
+    int m_width;
+    int m_height;
+    Color m_color;
+    agg::rect_i m_clip;
+    bool m_evenOdd;
+    std::vector<Point> m_polygon;
+};
+
+} // namespace
+
+TEST(SolidBrushTest, PaintsEveryPixelAsAggsSolidPipelineOnTheBackground)
+{
+    std::mt19937 random(31);
+    for (int i = 0; i < 3000; ++i)
+    {
+        RandomCase test(random);
+        ASSERT_EQ((test.CountDifferences<agg::blender_rgb565, PImpl::BackgroundRenderer>()), 0) << "case " << i;
+    }
+}
+
+TEST(SolidBrushTest, PaintsEveryPixelAsAggsSolidPipelineOnALayer)
+{
+    std::mt19937 random(32);
+    for (int i = 0; i < 6000; ++i)
+    {
+        RandomCase test(random);
+        ASSERT_EQ((test.CountDifferences<PImpl::blender_argb8565, PImpl::ForegroundRenderer>()), 0) << "case " << i;
+    }
+}
