@@ -1,3 +1,5 @@
+#include "graphics/DefaultFont.h"
+#include "graphics/DefaultFontData.h"
 #include "graphics/FiniteStreamReader.h"
 #include "graphics/FreeTypeHooks.h"
 #include "graphics/PImpl/Path.h"
@@ -68,9 +70,7 @@ unsigned long FT_User_Read(FT_Stream stream, unsigned long offset, unsigned char
     }
 }
 
-void FT_User_Close(FT_Stream)
-{
-}
+void FT_User_Close(FT_Stream) {}
 
 // FreeType's 26.6 vector to a whole-pixel point, flipped to y-down.
 Velmora::Point ToPoint(const FT_Vector* v)
@@ -112,18 +112,96 @@ int FT_ConicTo(const FT_Vector* control, const FT_Vector* to, void* user)
 
 int FT_CubicTo(const FT_Vector* control1, const FT_Vector* control2, const FT_Vector* to, void* user)
 {
-    return Guarded([&] { static_cast<PImpl::Path*>(user)->CurveTo(ToPoint(control1), ToPoint(control2), ToPoint(to)); });
+    return Guarded(
+        [&] { static_cast<PImpl::Path*>(user)->CurveTo(ToPoint(control1), ToPoint(control2), ToPoint(to)); });
 }
 
 const FT_Outline_Funcs m_outlineFunctions = {FT_MoveTo, FT_LineTo, FT_ConicTo, FT_CubicTo, 0, 0};
+
+void ThrowOpenError(FT_Error opened)
+{
+    if (opened == FT_Err_Unknown_File_Format)
+    {
+        throw std::runtime_error("Font: Loading Typeface Failed: Unknown File Format");
+    }
+    char message[48];
+    std::snprintf(message, sizeof(message), "Font: Loading Typeface Failed: %d", static_cast<int>(opened));
+    throw std::runtime_error(message);
+}
+
+// The built-in font's face, opened once and kept with the pixel size it was last set to.
+//
+// Opening a face and preparing a size for hinting run the font program and the size's control-value
+// program; for the built-in font at clock sizes those are nine tenths of a text call. Keeping the
+// face gives the same outlines as opening it afresh because:
+// - its bytes are constant data (the built-in font is read in place and nothing writes it), so the
+//   face is read straight from them rather than through the shared stream;
+// - setting a pixel size (on a new face or a kept one) marks the size for a fresh start, and the
+//   next glyph then clears the interpreter's storage and twilight points, rescales the control
+//   values from the font's and runs the control-value program again: the state a new face reaches;
+//   the font program's functions, kept from the first time, are what running it again would define;
+// - no glyph program of the built-in font leaves anything behind for the next glyph: none writes
+//   the storage or a control value or reaches the twilight zone, and the graphics state is taken
+//   afresh from the size for every glyph. So a glyph comes out the same after any other glyphs,
+//   which is what keeping the size between calls relies on (graphics_freetype_GlyphsWithoutHistory
+//   checks it for every glyph at every size, with both FreeType builds).
+// The glyph slot's outline store grows to the largest glyph loaded and never shrinks. It is grown
+// to its final size when the face is opened, so that the heap in use does not change with the text
+// drawn later: every glyph is loaded once unscaled (no hinting runs), and the composite glyph with
+// the most points once hinted, with the first pixel size (hinting a composite glyph needs room for
+// a few points more).
+struct BuiltInFace
+{
+    FT_Face face = nullptr;
+    // The pixel size the face is set to; none while unset, or after setting it failed.
+    bool sized = false;
+    FT_UInt pixels = 0;
+    // The composite glyph still to be loaded hinted, if any.
+    bool growPending = false;
+    FT_UInt largestComposite = 0;
+};
+
+BuiltInFace m_builtIn;
+
+FT_Face OpenBuiltInFace()
+{
+    if (m_builtIn.face == nullptr)
+    {
+        FT_Face face = nullptr;
+        const FT_Error opened =
+            FT_New_Memory_Face(m_library, Velmora::DefaultFontData,
+                               static_cast<FT_Long>(Velmora::DefaultFontDataSize), 0, &face);
+        if (opened != 0)
+        {
+            ThrowOpenError(opened);
+        }
+        short mostPoints = -1;
+        for (FT_Long glyph = 0; glyph < face->num_glyphs; ++glyph)
+        {
+            const auto index = static_cast<FT_UInt>(glyph);
+            if (FT_Load_Glyph(face, index, FT_LOAD_NO_SCALE | FT_LOAD_NO_RECURSE) == 0 &&
+                face->glyph->format == FT_GLYPH_FORMAT_COMPOSITE &&
+                FT_Load_Glyph(face, index, FT_LOAD_NO_SCALE) == 0 &&
+                face->glyph->outline.n_points > mostPoints)
+            {
+                mostPoints = face->glyph->outline.n_points;
+                m_builtIn.largestComposite = index;
+                m_builtIn.growPending = true;
+            }
+        }
+        m_builtIn.face = face;
+        m_builtIn.sized = false;
+    }
+    return m_builtIn.face;
+}
 
 } // namespace
 
 namespace PImpl
 {
 
-Path Path::Text(const Velmora::Point& origin, const Velmora::FiniteStreamReader& font, const std::u32string& text,
-                float size, float angle)
+Path Path::Text(const Velmora::Point& origin, const Velmora::FiniteStreamReader& font,
+                const std::u32string& text, float size, float angle)
 {
     if (!m_initialised)
     {
@@ -135,46 +213,76 @@ Path Path::Text(const Velmora::Point& origin, const Velmora::FiniteStreamReader&
     }
 
     m_pending = nullptr;
+    // The built-in font's face is kept (see BuiltInFace); any other font is opened afresh for every
+    // call, since nothing says its bytes stay as they were.
+    const bool builtIn = &font == &Velmora::DefaultFont::GetInstance();
     FT_StreamRec stream{};
-    stream.base = nullptr;
-    stream.size = font.GetSize();
-    stream.pos = 0;
-    stream.descriptor.pointer = const_cast<Velmora::FiniteStreamReader*>(&font);
-    stream.read = FT_User_Read;
-    stream.close = FT_User_Close;
-
-    FT_Open_Args args{};
-    args.flags = FT_OPEN_STREAM;
-    args.stream = &stream;
-
     FT_Face face = nullptr;
-    const FT_Error opened = FT_Open_Face(m_library, &args, 0, &face);
-    if (m_pending && opened == 0)
+    if (builtIn)
     {
-        FT_Done_Face(face);
+        face = OpenBuiltInFace();
     }
-    RethrowPending();
-    if (opened != 0)
+    else
     {
-        if (opened == FT_Err_Unknown_File_Format)
+        stream.base = nullptr;
+        stream.size = font.GetSize();
+        stream.pos = 0;
+        stream.descriptor.pointer = const_cast<Velmora::FiniteStreamReader*>(&font);
+        stream.read = FT_User_Read;
+        stream.close = FT_User_Close;
+
+        FT_Open_Args args{};
+        args.flags = FT_OPEN_STREAM;
+        args.stream = &stream;
+
+        const FT_Error opened = FT_Open_Face(m_library, &args, 0, &face);
+        if (m_pending && opened == 0)
         {
-            throw std::runtime_error("Font: Loading Typeface Failed: Unknown File Format");
+            FT_Done_Face(face);
         }
-        char message[48];
-        std::snprintf(message, sizeof(message), "Font: Loading Typeface Failed: %d", static_cast<int>(opened));
-        throw std::runtime_error(message);
+        RethrowPending();
+        if (opened != 0)
+        {
+            ThrowOpenError(opened);
+        }
     }
+    // Closes the face unless it is the kept one.
+    const auto done = [&]
+    {
+        if (!builtIn)
+        {
+            FT_Done_Face(face);
+        }
+    };
 
     // Negative or huge sizes would not convert to an unsigned pixel count; FreeType takes at most
     // 65535 pixels anyway.
     double rounded = std::round(static_cast<double>(size));
     rounded = rounded >= 0.0 ? std::min(rounded, 65535.0) : 0.0; // NaN too
     const auto pixels = static_cast<FT_UInt>(rounded);
-    if (FT_Set_Pixel_Sizes(face, pixels, pixels) != 0)
+    if (!builtIn || !m_builtIn.sized || m_builtIn.pixels != pixels)
     {
-        FT_Done_Face(face);
-        m_pending = nullptr;
-        throw std::runtime_error("Font: Set Character Size Failed");
+        if (builtIn)
+        {
+            m_builtIn.sized = false;
+        }
+        if (FT_Set_Pixel_Sizes(face, pixels, pixels) != 0)
+        {
+            done();
+            m_pending = nullptr;
+            throw std::runtime_error("Font: Set Character Size Failed");
+        }
+        if (builtIn)
+        {
+            m_builtIn.sized = true;
+            m_builtIn.pixels = pixels;
+            if (m_builtIn.growPending)
+            {
+                // Outlines are as without this load: glyphs leave nothing behind for the next one.
+                m_builtIn.growPending = false;
+                FT_Load_Glyph(face, m_builtIn.largestComposite, FT_LOAD_DEFAULT);
+            }
+        }
     }
 
     // Origin in 26.6 fixed point; the turn as a 16.16 matrix, negated because FreeType's y axis
@@ -221,7 +329,7 @@ Path Path::Text(const Velmora::Point& origin, const Velmora::FiniteStreamReader&
         py += face->glyph->advance.y;
     }
 
-    FT_Done_Face(face);
+    done();
     RethrowPending();
     return path;
 }

@@ -8,7 +8,14 @@
 #include <gtest/gtest.h>
 #include <utf8.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+// The address sanitiser's count of the bytes allocated and not yet freed.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -143,7 +150,7 @@ TEST(PathTextTest, AQuarterTurnRunsTheLineDownwards)
     const Bounds straight = Measure(Text(U"HHHH", 100, 100, 20, 0));
     EXPECT_GT(turned.bottom - turned.top, 50.0f);
     EXPECT_LT(turned.right - turned.left, 20.0f);
-    EXPECT_GE(turned.top, 100.0f); // clockwise: the line leaves the origin downwards
+    EXPECT_GE(turned.top, 100.0f);  // clockwise: the line leaves the origin downwards
     EXPECT_GE(turned.left, 100.0f); // and the letters, turned with it, rise to the right of it
     EXPECT_NEAR(turned.bottom - turned.top, straight.right - straight.left, 1.0f);
     const PImpl::Path path = Text(U"HHHH", 100, 100, 20, 90);
@@ -219,7 +226,10 @@ namespace
 class FailingReader : public FiniteStreamReader
 {
 public:
-    explicit FailingReader(unsigned int limit) : m_stream(DefaultFontData, DefaultFontDataSize), m_limit(limit) {}
+    explicit FailingReader(unsigned int limit)
+        : m_stream(DefaultFontData, DefaultFontDataSize), m_limit(limit)
+    {
+    }
     unsigned int Read(void* buffer, unsigned int count) override { return m_stream.Read(buffer, count); }
     unsigned int GetCurrentPosition() override { return m_stream.GetCurrentPosition(); }
     void Seek(unsigned int position) override
@@ -275,4 +285,91 @@ TEST(ToStringTest, FormatsDecimal)
     EXPECT_EQ(ToString(0u), "0");
     EXPECT_EQ(ToString(4294967295u), "4294967295");
     EXPECT_EQ(ToString(123456789ul), "123456789");
+}
+
+namespace
+{
+
+// The vertex stream of a path, bit for bit.
+std::vector<uint32_t> Vertices(const PImpl::Path& path)
+{
+    std::vector<uint32_t> words;
+    for (unsigned i = 0; i < path.GetVertexCount(); ++i)
+    {
+        float x = 0;
+        float y = 0;
+        words.push_back(path.GetVertex(i, x, y));
+        uint32_t bits[2];
+        std::memcpy(&bits[0], &x, sizeof x);
+        std::memcpy(&bits[1], &y, sizeof y);
+        words.insert(words.end(), bits, bits + 2);
+    }
+    return words;
+}
+
+} // namespace
+
+// The built-in font's face is kept from call to call, with the last pixel size; any other reader
+// gets a face of its own each time. A reader of its own over the same bytes is the unoptimised path:
+// both must give the same outlines, whatever came before, at changing and repeated sizes.
+TEST(PathTextTest, KeptBuiltInFaceGivesTheOutlinesOfAFreshOne)
+{
+    MemoryStream fresh(DefaultFontData, DefaultFontDataSize);
+    std::u32string characters;
+    for (char32_t c = 0x20; c < 0x7F; ++c)
+    {
+        characters += c;
+    }
+    characters += U"\u00E4\u00F6\u00FC\u00DF\u00E9\u00B0\u00B1\u00BD\u00C5\u00FF\u0416";
+    uint32_t random = 99;
+    const auto next = [&random](uint32_t n)
+    {
+        random = random * 1664525u + 1013904223u;
+        return (random >> 8) % n;
+    };
+    const float sizes[] = {240, 240, 20, 16, 32, 240, 8.4f, 28, 72, 19.6f, 240};
+    for (unsigned round = 0; round < 60; ++round)
+    {
+        std::u32string text;
+        const unsigned length = next(6);
+        for (unsigned k = 0; k < length; ++k)
+        {
+            text += characters[next(static_cast<uint32_t>(characters.size()))];
+        }
+        const float size = sizes[next(sizeof sizes / sizeof sizes[0])];
+        const Point origin(static_cast<float>(next(4000)) / 8.0f - 100.0f,
+                           static_cast<float>(next(4000)) / 8.0f);
+        const float angle = next(4) == 0 ? static_cast<float>(next(360)) : 0.0f;
+        const PImpl::Path kept = PImpl::Path::Text(origin, DefaultFont::GetInstance(), text, size, angle);
+        const PImpl::Path opened = PImpl::Path::Text(origin, fresh, text, size, angle);
+        ASSERT_EQ(Vertices(kept), Vertices(opened)) << round << " size " << size;
+    }
+    // The clock's strings after one another, as the main page draws them.
+    for (const std::u32string text : {U"10", U"07", U"10", U"08", U":", U"12", U"35", U"11", U"11"})
+    {
+        const PImpl::Path kept = PImpl::Path::Text(Point(0, 0), DefaultFont::GetInstance(), text, 240, 0);
+        EXPECT_EQ(Vertices(kept), Vertices(PImpl::Path::Text(Point(0, 0), fresh, text, 240, 0)));
+    }
+}
+
+// Keeping the face must not make the heap in use follow the text drawn: it is taken whole the
+// first time (the face, and its glyph store grown to the largest glyph at once).
+TEST(PathTextTest, KeptBuiltInFaceTakesItsMemoryOnce)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    std::u32string all = U"\u0131\u02C6\u02DA\u02DC\u2044\u2074\u0416";
+    for (char32_t c = 0x20; c < 0x100; ++c)
+    {
+        all += c;
+    }
+    Text(U"x", 0, 0, 20);
+    const size_t before = __sanitizer_get_current_allocated_bytes();
+    for (const float size : {8.0f, 20.0f, 240.0f, 96.0f})
+    {
+        Text(all, 0, 0, size);
+    }
+    EXPECT_EQ(__sanitizer_get_current_allocated_bytes(), before);
+#else
+    GTEST_SKIP() << "the heap in use is read through the address sanitiser";
+#endif
 }
