@@ -5,15 +5,17 @@
 #include <agg_renderer_scanline.h>
 #include <agg_scanline_p.h>
 
+#include <stdexcept>
+
 namespace PImpl
 {
 
 namespace
 {
 
-// Paints packed scanlines into a foreground layer with one colour: every pixel gets the value
-// AGG's render_scanline_aa_solid gives it through renderer_base (which clips) and the layer's
-// pixel format, in far fewer instructions. What AGG does for a pixel of coverage c:
+// Paints single cells and runs of one coverage into a foreground layer with one colour: every
+// pixel gets the value AGG's render_scanline_aa_solid gives it through renderer_base (which
+// clips) and the layer's pixel format, in far fewer instructions. What AGG does for a pixel of coverage c:
 //   alpha = a * (c + 1) >> 8; nothing at all when a is 0; the pure colour pixel when alpha is
 //   full; else blender_argb8565::blend_pix.
 // The one shortcut taken is a transparent destination (d = 0), the usual case of text on a
@@ -29,52 +31,8 @@ public:
         blender_argb8565::blend_pix(&m_overClear, paint.r, paint.g, paint.b, 0, 0);
     }
 
-    void Paint(const agg::scanline_p8& line, ForegroundRenderer& renderer) const
-    {
-        const int y = line.y();
-        if (m_paint.a == 0 || y < renderer.ymin() || y > renderer.ymax())
-        {
-            return;
-        }
-        Velmora::Color* const row = reinterpret_cast<Velmora::Color*>(renderer.ren().pix_ptr(0, y));
-        const int xmin = renderer.xmin();
-        const int xmax = renderer.xmax();
-        unsigned count = line.num_spans();
-        for (auto span = line.begin(); count != 0; --count, ++span)
-        {
-            int first = span->x;
-            const int length = span->len;
-            int last = first + (length < 0 ? -length : length) - 1;
-            const agg::int8u* covers = span->covers;
-            if (first < xmin)
-            {
-                // A run keeps its one coverage; a span of coverages skips those left of the box.
-                covers += length > 0 ? xmin - first : 0;
-                first = xmin;
-            }
-            last = last < xmax ? last : xmax;
-            if (last < first)
-            {
-                continue;
-            }
-            Velmora::Color* p = row + first;
-            Velmora::Color* const end = row + last + 1;
-            if (length < 0)
-            {
-                PaintRun(p, end, *covers);
-            }
-            else
-            {
-                for (; p != end; ++p)
-                {
-                    PaintPixel(p, *covers++);
-                }
-            }
-        }
-    }
-
-private:
-    unsigned Alpha(unsigned cover) const { return m_paint.a * (cover + 1) >> 8; }
+    // Nothing at all is painted in a colour without opacity.
+    bool PaintsNothing() const { return m_paint.a == 0; }
 
     void PaintPixel(Velmora::Color* p, unsigned cover) const
     {
@@ -103,6 +61,9 @@ private:
         }
     }
 
+private:
+    unsigned Alpha(unsigned cover) const { return m_paint.a * (cover + 1) >> 8; }
+
     void Blend(Velmora::Color* p, unsigned alpha, unsigned cover) const
     {
         if (p->alpha == 0)
@@ -119,6 +80,106 @@ private:
     agg::rgba8 m_paint;
     Velmora::Color m_solid;
     Velmora::Color m_overClear;
+};
+
+// What the rasteriser's sweep takes for a scanline, painting every cell and run of coverage into
+// the layer as the sweep hands it over instead of collecting the row for a painter to read back,
+// and registering the painted runs as BrushSweep's Sweep does (touching ones as one run, clipped
+// to the surface, rows off the surface not at all). The sweep tells a scanline its row only when
+// the row is done, but it starts at the rasteriser's min_y and resets the scanline once for every
+// row it examines, empty ones included: the row is counted, and checked when the sweep names it.
+// Coordinates stay in int here, where AGG's scanlines keep them in 16 bits.
+class PaintingScanline
+{
+public:
+    PaintingScanline(const LayerPainter& painter, ForegroundRenderer& renderer, const Velmora::PixelArea& area,
+                     int firstRow)
+        : m_painter(painter), m_renderer(renderer), m_area(area), m_driver(Driver::LCD::GetInstance()),
+          m_y(firstRow - 1), m_xmin(renderer.xmin()), m_xmax(renderer.xmax())
+    {
+    }
+
+    void reset_spans()
+    {
+        ++m_y;
+        m_spans = 0;
+        m_onSurface = m_y >= m_renderer.ymin() && m_y <= m_renderer.ymax();
+        m_row = m_onSurface && !m_painter.PaintsNothing()
+                    ? reinterpret_cast<Velmora::Color*>(m_renderer.ren().pix_ptr(0, m_y))
+                    : nullptr;
+    }
+
+    void add_cell(int x, unsigned cover)
+    {
+        Note(x, x);
+        if (m_row != nullptr && x >= m_xmin && x <= m_xmax)
+        {
+            m_painter.PaintPixel(m_row + x, cover);
+        }
+    }
+
+    void add_span(int x, unsigned length, unsigned cover)
+    {
+        const int last = x + static_cast<int>(length) - 1;
+        Note(x, last);
+        const int first = x > m_xmin ? x : m_xmin;
+        const int end = (last < m_xmax ? last : m_xmax) + 1;
+        if (m_row != nullptr && first < end)
+        {
+            m_painter.PaintRun(m_row + first, m_row + end, cover);
+        }
+    }
+
+    unsigned num_spans() const { return m_spans; }
+
+    void finalize(int y)
+    {
+        if (y != m_y)
+        {
+            throw std::logic_error("rasteriser swept a row other than the one counted");
+        }
+        Register();
+    }
+
+private:
+    // Widens the open run by first..last when they touch, else registers it and opens another.
+    void Note(int first, int last)
+    {
+        if (m_spans != 0)
+        {
+            if (first == m_last + 1)
+            {
+                m_last = last;
+                ++m_spans;
+                return;
+            }
+            Register();
+        }
+        ++m_spans;
+        m_first = first;
+        m_last = last;
+    }
+
+    void Register() const
+    {
+        if (m_spans != 0 && m_onSurface)
+        {
+            RegisterRun(m_driver, m_area, m_renderer, m_y, m_first, m_last);
+        }
+    }
+
+    const LayerPainter& m_painter;
+    ForegroundRenderer& m_renderer;
+    const Velmora::PixelArea& m_area;
+    Driver::LCD& m_driver;
+    int m_y;
+    const int m_xmin;
+    const int m_xmax;
+    unsigned m_spans = 0;
+    bool m_onSurface = false;
+    Velmora::Color* m_row = nullptr;
+    int m_first = 0;
+    int m_last = 0;
 };
 
 } // namespace
@@ -138,10 +199,16 @@ void SolidBrush::Render(const Velmora::PixelArea& area, Rasterizer& rasterizer, 
 void SolidBrush::Render(const Velmora::PixelArea& area, Rasterizer& rasterizer, agg::scanline_u8&,
                         ForegroundRenderer& renderer)
 {
+    // Closes the open polygon and sorts the cells; a path without outline has none.
+    if (!rasterizer.rewind_scanlines())
+    {
+        return;
+    }
     const LayerPainter painter(Brush::ToAgg(m_color));
-    agg::scanline_p8 scanline;
-    Sweep(area, rasterizer, scanline, renderer,
-          [&](const agg::scanline_p8& line) { painter.Paint(line, renderer); });
+    PaintingScanline scanline(painter, renderer, area, rasterizer.min_y());
+    while (rasterizer.sweep_scanline(scanline))
+    {
+    }
 }
 
 } // namespace PImpl

@@ -1,10 +1,16 @@
+#include "graphics/LCD.h"
+#include "graphics/PImpl/BrushSweep.h"
 #include "graphics/PImpl/SolidBrush.h"
 #include "graphics/Point.h"
 
+#include "tests/graphics/PanelBench.h"
+
 #include <agg_renderer_scanline.h>
+#include <agg_scanline_p.h>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -18,7 +24,7 @@ namespace
 // One random case: a colour, a surface with random contents (on a layer many pixels fully
 // transparent, the usual destination of text), a random clip box, and a random polygon,
 // self-crossing so rows split into several spans and partly off the surface, or an upright
-// rectangle with fractional edges, whose rows are long runs of full coverage.
+// rectangle with fractional edges, whose rows are long runs of full coverage, or two boxes apart.
 class RandomCase
 {
 public:
@@ -35,7 +41,19 @@ public:
             m_clip.normalize();
         }
         m_evenOdd = Whole(0, 1) == 1;
-        if (Whole(0, 3) == 0)
+        const int kind = Whole(0, 5);
+        if (kind == 0)
+        {
+            // Two boxes one above the other with whole empty rows between them: the sweep passes
+            // over rows without coverage.
+            const float left = Fraction(-5, static_cast<float>(m_width));
+            const float right = Fraction(left, static_cast<float>(m_width) + 5);
+            const float split = Fraction(0, static_cast<float>(m_height));
+            m_polygon = {Point(left, -2), Point(right, -2), Point(right, split - 1.5f), Point(left, split - 1.5f)};
+            m_second = {Point(right, split + 1.5f), Point(left, split + 1.5f), Point(left, Fraction(split + 2, 45)),
+                        Point(right, 42)};
+        }
+        else if (kind == 1)
         {
             const float left = Fraction(-5, static_cast<float>(m_width));
             const float top = Fraction(-5, static_cast<float>(m_height));
@@ -102,7 +120,61 @@ public:
         return differences;
     }
 
+    // The runs the brush registers painting the case into a layer against those that BrushSweep's
+    // Sweep registers for the same outline; true when they are the same.
+    bool RegistersAsSweep()
+    {
+        const int stride = m_width * 3;
+        std::vector<unsigned char> bytes(static_cast<size_t>(stride) * m_height);
+        PImpl::RenderingBuffer buffer(bytes.data(), m_width, m_height, stride);
+        PImpl::ForegroundPixelFormat format(buffer);
+        PImpl::ForegroundRenderer renderer(format);
+        renderer.clip_box(m_clip.x1, m_clip.y1, m_clip.x2, m_clip.y2);
+        const PixelArea area(PixelPoint(static_cast<int16_t>(Whole(-30, 700)), static_cast<int16_t>(Whole(-30, 440))),
+                             static_cast<uint16_t>(m_width), static_cast<uint16_t>(m_height));
+
+        LCD& lcd = LCD::GetInstance();
+        lcd.DisableFlush(true);
+        PImpl::Rasterizer brushRasterizer;
+        AddPolygon(brushRasterizer);
+        agg::scanline_u8 unused;
+        PImpl::SolidBrush(m_color).Render(area, brushRasterizer, unused, renderer);
+        const std::vector<Run> painted = RecordedRuns();
+        lcd.EnableFlush(true);
+        PanelBench::WaitForFlush();
+
+        lcd.DisableFlush(true);
+        PImpl::Rasterizer sweepRasterizer;
+        AddPolygon(sweepRasterizer);
+        agg::scanline_p8 scanline;
+        PImpl::Sweep(area, sweepRasterizer, scanline, renderer, [](const agg::scanline_p8&) {});
+        const std::vector<Run> swept = RecordedRuns();
+        lcd.EnableFlush(true);
+        PanelBench::WaitForFlush();
+        return painted == swept;
+    }
+
 private:
+    typedef std::array<int, 3> Run; // x, y, length on the panel
+
+    static std::vector<Run> RecordedRuns()
+    {
+        std::vector<Run> runs;
+        const PImpl::Changes& changes = Driver::LCD::GetInstance().GetChanges();
+        for (int row = changes.firstRow; changes.HasChanges() && row <= changes.lastRow; ++row)
+        {
+            for (const PImpl::Span& span : changes.rows[row].spans)
+            {
+                if (span.length == 0)
+                {
+                    break;
+                }
+                runs.push_back(Run{span.start, row, span.length});
+            }
+        }
+        return runs;
+    }
+
     int Whole(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_random); }
 
     uint8_t RandomAlpha()
@@ -135,6 +207,15 @@ private:
             rasterizer.line_to_d(m_polygon[i].x, m_polygon[i].y);
         }
         rasterizer.close_polygon();
+        if (!m_second.empty())
+        {
+            rasterizer.move_to_d(m_second[0].x, m_second[0].y);
+            for (size_t i = 1; i < m_second.size(); ++i)
+            {
+                rasterizer.line_to_d(m_second[i].x, m_second[i].y);
+            }
+            rasterizer.close_polygon();
+        }
     }
 
     std::mt19937& m_random;
@@ -144,9 +225,25 @@ private:
     agg::rect_i m_clip;
     bool m_evenOdd;
     std::vector<Point> m_polygon;
+    std::vector<Point> m_second;
 };
 
 } // namespace
+
+TEST(SolidBrushTest, RegistersOnALayerWhatTheSweepOfItsOutlineRegisters)
+{
+    // First of all: the compositor exists before anything is registered for it to flush.
+    LCD& lcd = LCD::GetInstance();
+    lcd.EnableFlush(true);
+    lcd.Clear();
+    PanelBench::WaitForFlush();
+    std::mt19937 random(33);
+    for (int i = 0; i < 400; ++i)
+    {
+        RandomCase test(random);
+        ASSERT_TRUE(test.RegistersAsSweep()) << "case " << i;
+    }
+}
 
 TEST(SolidBrushTest, PaintsEveryPixelAsAggsSolidPipelineOnTheBackground)
 {
