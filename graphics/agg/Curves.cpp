@@ -94,6 +94,46 @@ double SquaredDistanceToChord(double px, double py, double x1, double y1, double
     return calc_sq_distance(px, py, x1 + along * (xEnd - x1), y1 + along * (yEnd - y1));
 }
 
+// The squared distance tolerance of an approximation scale, (0.5 / scale)^2, in double and single
+// precision. Every curve of an outline is set up with the same scale, and a division, a
+// multiplication and a conversion done in software cost far more than comparing the scale's bits
+// with the last one's: the last results are kept and given again for the same bits, which are the
+// very numbers the same operations on the same bits give.
+struct Tolerance
+{
+    double square;
+    float squareFloat;
+};
+
+const Tolerance& ToleranceOf(double scale)
+{
+    static uint64_t lastScale = 0;
+    static bool known = false;
+    static Tolerance last = {0.0, 0.0f};
+    uint64_t bits;
+    std::memcpy(&bits, &scale, sizeof bits);
+    if (!known || bits != lastScale)
+    {
+        const double tolerance = 0.5 / scale;
+        last.square = tolerance * tolerance;
+        last.squareFloat = static_cast<float>(last.square);
+        lastScale = bits;
+        known = true;
+    }
+    return last;
+}
+
+// toleranceSquare in single precision: the kept conversion when it is the scale's tolerance.
+float SingleTolerance(double scale, double toleranceSquare)
+{
+    const Tolerance& tolerance = ToleranceOf(scale);
+    uint64_t kept;
+    uint64_t given;
+    std::memcpy(&kept, &tolerance.square, sizeof kept);
+    std::memcpy(&given, &toleranceSquare, sizeof given);
+    return kept == given ? tolerance.squareFloat : static_cast<float>(toleranceSquare);
+}
+
 // ---- quadratic subdivision in whole numbers ----
 //
 // Most curves come from outlines whose points are floats (glyph points are whole pixels, moved by
@@ -108,8 +148,9 @@ double SquaredDistanceToChord(double px, double py, double x1, double y1, double
 class WholeNumberQuadratic
 {
 public:
-    WholeNumberQuadratic(pod_bvector<point_d>& points, double toleranceSquare)
-        : m_points(points), m_tolerance(static_cast<float>(toleranceSquare))
+    // toleranceSquare: the squared distance tolerance rounded to single precision.
+    WholeNumberQuadratic(pod_bvector<point_d>& points, float toleranceSquare)
+        : m_points(points), m_tolerance(toleranceSquare)
     {
     }
 
@@ -374,8 +415,7 @@ unsigned curve3_inc::vertex(double* x, double* y)
 void curve3_div::init(double x1, double y1, double x2, double y2, double x3, double y3)
 {
     m_points.remove_all();
-    m_distance_tolerance_square = 0.5 / m_approximation_scale;
-    m_distance_tolerance_square *= m_distance_tolerance_square;
+    m_distance_tolerance_square = ToleranceOf(m_approximation_scale).square;
     bezier(x1, y1, x2, y2, x3, y3);
     m_count = 0;
 }
@@ -385,7 +425,8 @@ void curve3_div::bezier(double x1, double y1, double x2, double y2, double x3, d
     m_points.add(point_d(x1, y1));
     const unsigned start = m_points.size();
     if (m_angle_tolerance >= angleToleranceEpsilon ||
-        !WholeNumberQuadratic(m_points, m_distance_tolerance_square).Flatten(x1, y1, x2, y2, x3, y3))
+        !WholeNumberQuadratic(m_points, SingleTolerance(m_approximation_scale, m_distance_tolerance_square))
+             .Flatten(x1, y1, x2, y2, x3, y3))
     {
         while (m_points.size() > start)
         {
@@ -545,8 +586,7 @@ unsigned curve4_inc::vertex(double* x, double* y)
 void curve4_div::init(double x1, double y1, double x2, double y2, double x3, double y3, double x4, double y4)
 {
     m_points.remove_all();
-    m_distance_tolerance_square = 0.5 / m_approximation_scale;
-    m_distance_tolerance_square *= m_distance_tolerance_square;
+    m_distance_tolerance_square = ToleranceOf(m_approximation_scale).square;
     bezier(x1, y1, x2, y2, x3, y3, x4, y4);
     m_count = 0;
 }
