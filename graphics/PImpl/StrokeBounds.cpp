@@ -172,9 +172,50 @@ bool StrokeBounds::SurelyInside(unsigned i) const
     const float size = std::fabs(current.xf) + std::fabs(current.yf) + std::fabs(previous.xf) + std::fabs(previous.yf) +
                        std::fabs(next.xf) + std::fabs(next.yf) + std::fabs(m_minXf) + std::fabs(m_minYf) +
                        std::fabs(m_maxXf) + std::fabs(m_maxYf);
-    const float reach = along * 1.001f + static_cast<float>(m_reachBeyondVertex) * 1.001f + 1e-5f * size;
-    return current.xf - reach > m_minXf && current.xf + reach < m_maxXf && current.yf - reach > m_minYf &&
-           current.yf + reach < m_maxYf;
+    const float reachBeyond = static_cast<float>(m_reachBeyondVertex) * 1.001f + 1e-5f * size;
+    const auto inside = [&](float reach) {
+        return current.xf - reach > m_minXf && current.xf + reach < m_maxXf && current.yf - reach > m_minYf &&
+               current.yf + reach < m_maxYf;
+    };
+    if (inside(along * 1.001f + reachBeyond))
+    {
+        return true;
+    }
+    // The test below returns false also for a vertex whose turn is less than a right angle and not
+    // nearly straight, when a few widths (and a millionth of its size) keep it inside: most
+    // vertices of a flattened curve near the extremes. That turn is settled here too, from the
+    // single-precision segments, whenever their errors cannot unsettle it.
+    //
+    // Each coordinate is the double one rounded (2^-24 of it at most), and each difference of two
+    // rounds once more, so a segment's components are within e = 2^-23 * s of the double
+    // differences, with s the sum of the three vertices' coordinates' sizes; with it 2^-22 * s
+    // leaves room for the rounding of the bounds themselves. With l1, l2 the segments' sums of
+    // sides (never shorter than the segments), a dot or cross product of the single segments is
+    // within 2^-22 * l1 * l2 (its own rounding) plus e * (l1 + l2 + 2 * e) of the double
+    // segments' exact one, and the product of the double segments' lengths is at most
+    // (l1 + 2 * e) * (l2 + 2 * e). The limits (a cosine above 0.01, a sine above 10^-6) are
+    // widened by a hundredth and the errors doubled, far more than the rounding of this
+    // arithmetic and of the double-precision test.
+    const float dx1 = current.xf - previous.xf;
+    const float dy1 = current.yf - previous.yf;
+    const float dx2 = next.xf - current.xf;
+    const float dy2 = next.yf - current.yf;
+    const float s = std::fabs(previous.xf) + std::fabs(previous.yf) + std::fabs(current.xf) + std::fabs(current.yf) +
+                    std::fabs(next.xf) + std::fabs(next.yf);
+    const float e = s * (1.0f / 4194304.0f);
+    const float l1 = std::fabs(dx1) + std::fabs(dy1);
+    const float l2 = std::fabs(dx2) + std::fabs(dy2);
+    const float error = 2.0f * (l1 * l2 * (1.0f / 4194304.0f) + e * (l1 + l2 + 2.0f * e));
+    const float lengths = (l1 + 2.0f * e) * (l2 + 2.0f * e) * 1.01f;
+    const float dot = dx1 * dx2 + dy1 * dy2;
+    const float cross = dx1 * dy2 - dy1 * dx2;
+    if (!(dot - error > 0.01f * lengths) || !(std::fabs(cross) - error > 1e-6f * lengths))
+    {
+        return false;
+    }
+    // The reach of that test, as above: the millionth of the longer segment and of the vertex's
+    // distance from the origin is within the thousandth and the part in 10^5 of the size added.
+    return inside(along * 1.001e-6f + reachBeyond);
 }
 
 bool StrokeBounds::CanReachBeyond(unsigned i) const

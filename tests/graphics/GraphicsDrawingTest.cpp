@@ -259,17 +259,20 @@ TEST(GraphicsDrawingTest, RandomOutlinesMeasureAsRasterised)
 // the stroke generator's own, to the last bit, for glyphs and for any outline.
 TEST(GraphicsDrawingTest, StrokeExtremesAreTheGenerators)
 {
-    const char* const texts[] = {"0123456789", "fy", "Wig", ":"};
+    const char* const texts[] = {"0123456789", "fy", "Wig", ":", "08", "12", "35", "@&%"};
     for (const char* text : texts)
     {
         for (float size : {8.0f, 17.0f, 40.0f, 113.0f, 240.0f})
         {
             Path path = Path::Text(Point(0.0f, 0.0f), Velmora::DefaultFont::GetInstance(), Velmora::ToUTF32(text), size, 0.0f);
-            for (int shifted = 0; shifted < 2; ++shifted)
+            // Fractional origins, and far ones, where single precision keeps fewer fractional bits.
+            const Point shifts[] = {Point(0.371f, 0.613f), Point(3187.25f, -2411.875f), Point(-60000.3f, 41000.7f),
+                                    Point(0.0f, 0.0f)};
+            for (const Point& shift : shifts)
             {
                 for (const Stroke& stroke : strokes)
                     EXPECT_TRUE(SameExtremes(path, stroke)) << text << " at " << size << ", width " << stroke.GetWidth();
-                path.Translate(0.371f, 0.613f);
+                path.Translate(shift.x, shift.y);
             }
         }
     }
