@@ -2,6 +2,7 @@
 
 #include "graphics/PixelPoint.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace Velmora
@@ -33,8 +34,20 @@ public:
     void SetHeight(uint16_t height) { m_height = height; }
 
     // The overlap of both areas, or exactly (0, 0, 0, 0) when there is none, so callers can
-    // test emptiness by width or height alone.
-    PixelArea GetIntersection(const PixelArea& other) const;
+    // test emptiness by width or height alone. Defined here: the compositor and the change record
+    // clip with it for every run, where a call costs as much as the clipping.
+    PixelArea GetIntersection(const PixelArea& other) const
+    {
+        const int16_t left = std::max(GetLeft(), other.GetLeft());
+        const int16_t right = std::min(static_cast<int16_t>(GetLeft() + GetWidth() - 1),
+                                       static_cast<int16_t>(other.GetLeft() + other.GetWidth() - 1));
+        const int16_t top = std::max(GetTop(), other.GetTop());
+        const int16_t bottom = std::min(GetBottom(), other.GetBottom());
+        if (right < left || bottom < top)
+            return PixelArea(PixelPoint(0, 0), 0, 0);
+        return PixelArea(PixelPoint(left, top), static_cast<uint16_t>(right - left + 1),
+                         static_cast<uint16_t>(bottom - top + 1));
+    }
 
 private:
     PixelPoint m_topLeft;

@@ -1,6 +1,7 @@
 #include "graphics/Driver/LCD.h"
 
 #include "graphics/Driver/SSD1963.h"
+#include "graphics/PImpl/Compositing.h"
 #include "graphics/PImpl/Span.h"
 
 #include <algorithm>
@@ -185,17 +186,20 @@ void LCD::DisableRefresh(bool disable)
 
 void LCD::RegisterChange(const Velmora::PixelArea& area)
 {
-    const Velmora::PixelArea onPanel = area.GetIntersection(GetArea());
-    if (onPanel.GetWidth() == 0 || onPanel.GetHeight() == 0)
+    // The area's intersection with the panel, in the same 16-bit arithmetic as
+    // PixelArea::GetIntersection, without building the panel's area for every painted run.
+    const int16_t left = std::max<int16_t>(area.GetLeft(), 0);
+    const int16_t right = std::min<int16_t>(static_cast<int16_t>(area.GetLeft() + area.GetWidth() - 1), width - 1);
+    const int16_t top = std::max<int16_t>(area.GetTop(), 0);
+    const int16_t bottom = std::min<int16_t>(area.GetBottom(), height - 1);
+    if (right < left || bottom < top)
         return;
 
-    const PImpl::Span span(onPanel.GetLeft(), onPanel.GetWidth());
-    for (int16_t row = onPanel.GetTop(); row <= onPanel.GetBottom(); ++row)
-    {
+    const PImpl::Span span(left, static_cast<uint16_t>(right - left + 1));
+    for (int16_t row = top; row <= bottom; ++row)
         m_changes.rows[row].Merge(span);
-        m_changes.firstRow = std::min(m_changes.firstRow, row);
-        m_changes.lastRow = std::max(m_changes.lastRow, row);
-    }
+    m_changes.firstRow = std::min(m_changes.firstRow, top);
+    m_changes.lastRow = std::max(m_changes.lastRow, bottom);
 }
 
 void LCD::SetOnRenderScanline(RenderScanlineFunction onRenderScanline)
@@ -210,36 +214,12 @@ void LCD::Clear()
 
 void LCD::SetPixels(const Velmora::PixelPoint& at, const Velmora::Color565* pixels, uint16_t count)
 {
-    std::memcpy(static_cast<void*>(m_framebuffer + static_cast<size_t>(at.y) * width + at.x), pixels, count * sizeof(Velmora::Color565));
+    PImpl::CopyPixels(m_framebuffer + static_cast<size_t>(at.y) * width + at.x, pixels, count);
 }
 
 void LCD::SetPixels(const Velmora::PixelPoint& at, const Velmora::Color* pixels, uint16_t count)
 {
-    // The fields are read in place: copying a packed 3-byte pixel out goes through the stack.
-    const auto put = [](const Velmora::Color& pixel, Velmora::Color565& target) {
-        // Both ends are exact in AlphaBlend; most layer pixels are one or the other.
-        const uint8_t alpha = pixel.alpha;
-        if (alpha == 255)
-            target.value = pixel.rgb.value;
-        else if (alpha != 0)
-            target.AlphaBlend(pixel.rgb, alpha);
-    };
-    Velmora::Color565* target = m_framebuffer + static_cast<size_t>(at.y) * width + at.x;
-    const Velmora::Color* const end = pixels + count;
-    const Velmora::Color* pixel = pixels;
-    // Most of a layer is usually transparent: eight pixels are skipped at once when all their
-    // alpha bytes (three bytes apart) are zero.
-    constexpr int block = 8;
-    for (; end - pixel >= block; pixel += block, target += block)
-    {
-        const uint8_t* a = &pixel->alpha;
-        if ((a[0] | a[3] | a[6] | a[9] | a[12] | a[15] | a[18] | a[21]) == 0)
-            continue;
-        for (int i = 0; i < block; ++i)
-            put(pixel[i], target[i]);
-    }
-    for (; pixel != end; ++pixel, ++target)
-        put(*pixel, *target);
+    PImpl::CompositePixels(m_framebuffer + static_cast<size_t>(at.y) * width + at.x, pixels, count);
 }
 
 void LCD::Flush()

@@ -1,0 +1,160 @@
+#include "graphics/PImpl/Compositing.h"
+
+#include <cstring>
+
+namespace PImpl
+{
+
+namespace
+{
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "the word-wise loops below pick bytes out of words by little-endian positions");
+
+// Loads and stores of pixel buffers as whole words.
+typedef uint32_t __attribute__((__may_alias__)) Word;
+typedef uint64_t __attribute__((__may_alias__)) WordPair;
+struct Block
+{
+    uint32_t words[8];
+} __attribute__((__may_alias__));
+
+// The compositing of one layer pixel, the definition every faster path below must match.
+// Always inlined: a call would cost more than the pixel.
+inline __attribute__((__always_inline__)) void Put(const Velmora::Color& pixel, Velmora::Color565& target)
+{
+    // The fields are read in place: copying a packed 3-byte pixel out goes through the stack.
+    const uint8_t alpha = pixel.alpha;
+    if (alpha == 255)
+        target.value = pixel.rgb.value;
+    else if (alpha != 0)
+        target.AlphaBlend(pixel.rgb, alpha);
+}
+
+// Two framebuffer pixels, the first in the low half-word; the target need only be half-word
+// aligned (the Cortex-M4 splits an unaligned word store by itself).
+inline void PutTwo(Velmora::Color565* target, uint32_t pixels)
+{
+    std::memcpy(static_cast<void*>(target), &pixels, sizeof pixels);
+}
+
+// Whether the 16 layer pixels from p on (48 bytes) are all zero bytes, which is how clearing leaves
+// a layer. p is aligned to a pair of words, which the compiler then loads with one instruction.
+inline bool AllZero(const Velmora::Color* p)
+{
+    const WordPair* pair = reinterpret_cast<const WordPair*>(p);
+    const uint64_t any = pair[0] | pair[1] | pair[2] | pair[3] | pair[4] | pair[5];
+    return (static_cast<uint32_t>(any) | static_cast<uint32_t>(any >> 32)) == 0;
+}
+
+// The alpha bytes of four pixels from a word-aligned p on. They sit at byte offsets 0, 3, 6 and 9
+// of their three words: gathered, they fill one word, each alpha in a byte of its own.
+inline uint32_t GatherAlphas(const Velmora::Color* p, uint32_t& w0, uint32_t& w1, uint32_t& w2)
+{
+    const Word* word = reinterpret_cast<const Word*>(p);
+    w0 = word[0];
+    w1 = word[1];
+    w2 = word[2];
+    return (w0 & 0xFF0000FFu) | (w1 & 0x00FF0000u) | (w2 & 0x0000FF00u);
+}
+
+} // namespace
+
+void CopyPixels(Velmora::Color565* target, const Velmora::Color565* source, unsigned count)
+{
+    // Word copies need both runs at the same alignment, as a background row and a framebuffer row
+    // are at the same column: both are 800 pixels wide and start on a word.
+    if (((reinterpret_cast<uintptr_t>(target) ^ reinterpret_cast<uintptr_t>(source)) & 3) != 0)
+    {
+        std::memcpy(static_cast<void*>(target), source, count * sizeof *source);
+        return;
+    }
+    if (count != 0 && (reinterpret_cast<uintptr_t>(source) & 2) != 0)
+    {
+        *target++ = *source++;
+        --count;
+    }
+    // 16 pixels a block: the compiler moves a block through registers as two load-multiple and
+    // store-multiple pairs, where the library's copy moves one word an instruction.
+    Block* toBlock = reinterpret_cast<Block*>(target);
+    const Block* fromBlock = reinterpret_cast<const Block*>(source);
+    const unsigned blocks = count / 16;
+    if (blocks != 0)
+    {
+        const Block* const blocksEnd = fromBlock + blocks;
+        do
+        {
+            *toBlock = *fromBlock;
+            ++toBlock;
+            ++fromBlock;
+        } while (fromBlock != blocksEnd);
+    }
+    Word* toWord = reinterpret_cast<Word*>(toBlock);
+    const Word* fromWord = reinterpret_cast<const Word*>(fromBlock);
+    count -= blocks * 16;
+    for (; count >= 2; count -= 2)
+        *toWord++ = *fromWord++;
+    if (count != 0)
+        *reinterpret_cast<Velmora::Color565*>(toWord) = *reinterpret_cast<const Velmora::Color565*>(fromWord);
+}
+
+void CompositePixels(Velmora::Color565* target, const Velmora::Color* source, unsigned count)
+{
+    // One pixel at a time up to a word boundary of the layer: from there on four pixels fill
+    // exactly three words.
+    for (; count != 0 && (reinterpret_cast<uintptr_t>(source) & 3) != 0; --count)
+        Put(*source++, *target++);
+
+    const Velmora::Color* const end = source + count;
+    const Velmora::Color* const groupsEnd = source + (count & ~3u);
+    // Where the last 16-pixel block that fits before groupsEnd begins (0 if none fits).
+    const uintptr_t lastBlock = count >= 16 ? reinterpret_cast<uintptr_t>(groupsEnd - 16) : 0;
+    while (source != groupsEnd)
+    {
+        uint32_t w0;
+        uint32_t w1;
+        uint32_t w2;
+        uint32_t alphas = GatherAlphas(source, w0, w1, w2);
+        if (alphas == 0)
+        {
+            // All four transparent: the target stays as it is, as Put leaves it for alpha 0. Such
+            // a group usually opens a cleared stretch of the layer, passed over 16 pixels at a
+            // time while every byte is zero (a transparent pixel with colour bits, which painting
+            // can leave, ends the stretch and takes the test of its group instead).
+            // Blocks start on a pair of words, every other group; 48-byte blocks keep that.
+            source += 4;
+            target += 4;
+            if ((reinterpret_cast<uintptr_t>(source) & 4) == 0)
+            {
+                while (reinterpret_cast<uintptr_t>(source) <= lastBlock && AllZero(source))
+                {
+                    source += 16;
+                    target += 16;
+                }
+            }
+            continue;
+        }
+        if (alphas == 0xFFFFFFFFu)
+        {
+            // All four opaque, and usually more after them: their colours (bytes 1-2, 4-5, 7-8
+            // and 10-11) are copied, exactly what Put does for alpha 255. The group that ends the
+            // stretch is taken from the top again.
+            do
+            {
+                PutTwo(target, ((w0 >> 8) & 0xFFFFu) | (w1 << 16));
+                PutTwo(target + 2, (((w2 << 8) | (w1 >> 24)) & 0xFFFFu) | (w2 & 0xFFFF0000u));
+                source += 4;
+                target += 4;
+            } while (source != groupsEnd && GatherAlphas(source, w0, w1, w2) == 0xFFFFFFFFu);
+            continue;
+        }
+        for (int i = 0; i < 4; ++i)
+            Put(source[i], target[i]);
+        source += 4;
+        target += 4;
+    }
+    for (; source != end; ++source, ++target)
+        Put(*source, *target);
+}
+
+} // namespace PImpl

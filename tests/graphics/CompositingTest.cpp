@@ -1,0 +1,193 @@
+// The compositor's pixel loops against the plain pixel-by-pixel definition, over many random
+// layer rows (cleared stretches, opaque ink, soft edges, transparent pixels with colour bits), at
+// every alignment of source and target and at lengths around each block size.
+#include "graphics/PImpl/Compositing.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <vector>
+
+using Velmora::Color;
+using Velmora::Color565;
+
+namespace
+{
+
+// What compositing one layer pixel means.
+void ReferencePut(const Color& pixel, Color565& target)
+{
+    if (pixel.alpha == 255)
+        target = pixel.rgb;
+    else if (pixel.alpha != 0)
+        target.AlphaBlend(pixel.rgb, pixel.alpha);
+}
+
+// A layer row made of stretches of one kind each, the way painting leaves a layer.
+void FillLayerRow(std::mt19937& random, uint8_t* bytes, size_t pixels)
+{
+    std::uniform_int_distribution<int> kind(0, 5);
+    std::uniform_int_distribution<int> stretch(1, 40);
+    std::uniform_int_distribution<int> byte(0, 255);
+    size_t x = 0;
+    while (x < pixels)
+    {
+        const int what = kind(random);
+        const size_t end = std::min(pixels, x + static_cast<size_t>(stretch(random)));
+        for (; x < end; ++x)
+        {
+            uint8_t* p = bytes + 3 * x;
+            switch (what)
+            {
+            case 0:
+            case 1: // cleared
+                p[0] = p[1] = p[2] = 0;
+                break;
+            case 2: // transparent, with colour bits
+                p[0] = 0;
+                p[1] = static_cast<uint8_t>(byte(random));
+                p[2] = static_cast<uint8_t>(byte(random));
+                break;
+            case 3: // opaque
+                p[0] = 255;
+                p[1] = static_cast<uint8_t>(byte(random));
+                p[2] = static_cast<uint8_t>(byte(random));
+                break;
+            default: // anything, soft edges included
+                p[0] = static_cast<uint8_t>(byte(random));
+                p[1] = static_cast<uint8_t>(byte(random));
+                p[2] = static_cast<uint8_t>(byte(random));
+                break;
+            }
+        }
+    }
+}
+
+std::vector<uint16_t> RandomPixels(std::mt19937& random, size_t count)
+{
+    std::uniform_int_distribution<int> value(0, 0xFFFF);
+    std::vector<uint16_t> pixels(count);
+    for (uint16_t& pixel : pixels)
+        pixel = static_cast<uint16_t>(value(random));
+    return pixels;
+}
+
+} // namespace
+
+TEST(CompositingTest, CompositePixelsMatchesThePixelByPixelDefinition)
+{
+    std::mt19937 random(20261208);
+    constexpr size_t maxCount = 200;
+    constexpr size_t guard = 8;
+    // Lengths around every block size, then random ones; each at all four source and both target
+    // alignments.
+    std::vector<unsigned> counts;
+    for (unsigned n = 0; n <= 40; ++n)
+        counts.push_back(n);
+    std::uniform_int_distribution<unsigned> anyCount(0, maxCount);
+    for (int i = 0; i < 150; ++i)
+        counts.push_back(anyCount(random));
+
+    for (unsigned count : counts)
+    {
+        for (size_t sourceOffset = 0; sourceOffset < 4; ++sourceOffset)
+        {
+            for (size_t targetOffset = 0; targetOffset < 2; ++targetOffset)
+            {
+                // The layer row starts at a word boundary of its buffer, so sourceOffset pixels in
+                // it has every word alignment.
+                std::vector<uint32_t> layerWords((3 * (maxCount + 8) + 3) / 4);
+                uint8_t* layer = reinterpret_cast<uint8_t*>(layerWords.data());
+                FillLayerRow(random, layer, maxCount + 8);
+                const Color* source = reinterpret_cast<const Color*>(layer) + sourceOffset;
+
+                const std::vector<uint16_t> before = RandomPixels(random, maxCount + 2 * guard);
+                std::vector<uint32_t> fastWords((before.size() + 1) / 2);
+                std::vector<uint32_t> slowWords((before.size() + 1) / 2);
+                Color565* fast = reinterpret_cast<Color565*>(fastWords.data());
+                Color565* slow = reinterpret_cast<Color565*>(slowWords.data());
+                std::memcpy(fastWords.data(), before.data(), before.size() * 2);
+                std::memcpy(slowWords.data(), before.data(), before.size() * 2);
+
+                PImpl::CompositePixels(fast + guard + targetOffset, source, count);
+                for (unsigned i = 0; i < count; ++i)
+                    ReferencePut(source[i], slow[guard + targetOffset + i]);
+
+                ASSERT_EQ(fastWords, slowWords)
+                    << "count " << count << ", source offset " << sourceOffset << ", target offset "
+                    << targetOffset;
+            }
+        }
+    }
+}
+
+TEST(CompositingTest, CompositePixelsOverWholeClearedAndWholeOpaqueRows)
+{
+    // The two stretches the fast paths are for, long enough for every block loop, with one pixel
+    // of another kind at each position in turn.
+    constexpr unsigned count = 100;
+    for (unsigned odd = 0; odd <= count; ++odd)
+    {
+        for (uint8_t base : {0, 255})
+        {
+            std::vector<uint32_t> layerWords((3 * count + 3) / 4);
+            uint8_t* layer = reinterpret_cast<uint8_t*>(layerWords.data());
+            for (unsigned x = 0; x < count; ++x)
+            {
+                layer[3 * x] = base;
+                layer[3 * x + 1] = base == 0 ? 0 : static_cast<uint8_t>(x * 7);
+                layer[3 * x + 2] = base == 0 ? 0 : static_cast<uint8_t>(x * 13);
+            }
+            if (odd < count)
+            {
+                layer[3 * odd] = 128;
+                layer[3 * odd + 1] = 0x5A;
+                layer[3 * odd + 2] = 0xC3;
+            }
+            const Color* source = reinterpret_cast<const Color*>(layer);
+
+            std::vector<uint32_t> fastWords(count / 2, 0x12345678u);
+            std::vector<uint32_t> slowWords(count / 2, 0x12345678u);
+            Color565* fast = reinterpret_cast<Color565*>(fastWords.data());
+            Color565* slow = reinterpret_cast<Color565*>(slowWords.data());
+            PImpl::CompositePixels(fast, source, count);
+            for (unsigned i = 0; i < count; ++i)
+                ReferencePut(source[i], slow[i]);
+            ASSERT_EQ(fastWords, slowWords) << "odd pixel " << odd << ", base alpha " << int(base);
+        }
+    }
+}
+
+TEST(CompositingTest, CopyPixelsCopiesExactlyTheRunAtAnyAlignment)
+{
+    std::mt19937 random(7);
+    constexpr size_t guard = 8;
+    constexpr size_t maxCount = 100;
+    for (unsigned count = 0; count <= maxCount; ++count)
+    {
+        for (size_t sourceOffset = 0; sourceOffset < 2; ++sourceOffset)
+        {
+            for (size_t targetOffset = 0; targetOffset < 2; ++targetOffset)
+            {
+                const std::vector<uint16_t> from = RandomPixels(random, maxCount + 2 * guard);
+                const std::vector<uint16_t> before = RandomPixels(random, maxCount + 2 * guard);
+                std::vector<uint32_t> sourceWords((from.size() + 1) / 2);
+                std::vector<uint32_t> targetWords((before.size() + 1) / 2);
+                std::memcpy(sourceWords.data(), from.data(), from.size() * 2);
+                std::memcpy(targetWords.data(), before.data(), before.size() * 2);
+                const Color565* source = reinterpret_cast<const Color565*>(sourceWords.data()) + guard + sourceOffset;
+                Color565* target = reinterpret_cast<Color565*>(targetWords.data()) + guard + targetOffset;
+
+                PImpl::CopyPixels(target, source, count);
+
+                std::vector<uint16_t> expected = before;
+                std::memcpy(expected.data() + guard + targetOffset, from.data() + guard + sourceOffset, count * 2);
+                ASSERT_EQ(std::memcmp(targetWords.data(), expected.data(), expected.size() * 2), 0)
+                    << "count " << count << ", source offset " << sourceOffset << ", target offset "
+                    << targetOffset;
+            }
+        }
+    }
+}
