@@ -165,7 +165,10 @@ void LCD::EnableRefresh(bool enable)
     SSD1963& chip = SSD1963::GetInstance();
     if (enable && !chip.IsRefreshEnabled() && m_changes.HasChanges())
     {
-        for (int16_t row = 0; row < static_cast<int16_t>(height); ++row)
+        // Only the rows in the record's range can hold spans: every registration widens it.
+        const int16_t firstRow = std::max<int16_t>(m_changes.firstRow, 0);
+        const int16_t lastRow = std::min<int16_t>(m_changes.lastRow, height - 1);
+        for (int16_t row = firstRow; row <= lastRow; ++row)
         {
             for (const PImpl::Span& span : m_changes.rows[row].spans)
             {

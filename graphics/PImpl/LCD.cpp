@@ -64,19 +64,36 @@ void LCD::DestroyForegroundLayer(ForegroundLayer& layer)
     m_layers.shrink_to_fit();
 }
 
+namespace
+{
+
+// The part of the run at row y, columns x .. x + length - 1, that lies in the area: the first
+// column and the number of columns, zero if none. The same 16-bit arithmetic as
+// PixelArea::GetIntersection, without building the areas for every run.
+uint16_t Cover(const Velmora::PixelArea& area, int16_t x, int16_t y, uint16_t length, int16_t& first)
+{
+    if (y < area.GetTop() || y > area.GetBottom())
+        return 0;
+    first = std::max(x, area.GetLeft());
+    const int16_t last = std::min(static_cast<int16_t>(x + length - 1),
+                                  static_cast<int16_t>(area.GetLeft() + area.GetWidth() - 1));
+    return last < first ? 0 : static_cast<uint16_t>(last - first + 1);
+}
+
+} // namespace
+
 void LCD::RenderScanline(const Velmora::PixelPoint& at, uint16_t length)
 {
     Driver::LCD& driver = Driver::LCD::GetInstance();
-    const Velmora::PixelArea run(at, length, 1);
 
     BackgroundGraphics& background = GetBackgroundLayer();
     const Velmora::PixelArea& backgroundArea = background.GetArea();
-    const Velmora::PixelArea c = run.GetIntersection(backgroundArea);
-    if (c.GetWidth() != 0 && c.GetHeight() != 0)
+    int16_t first = 0;
+    uint16_t count = Cover(backgroundArea, at.x, at.y, length, first);
+    if (count != 0)
     {
-        driver.SetPixels(c.GetTopLeft(),
-                         background.GetPixel(c.GetLeft() - backgroundArea.GetLeft(), c.GetTop() - backgroundArea.GetTop()),
-                         c.GetWidth());
+        driver.SetPixels(Velmora::PixelPoint(first, at.y),
+                         background.GetPixel(first - backgroundArea.GetLeft(), at.y - backgroundArea.GetTop()), count);
     }
 
     for (ForegroundLayer* layer : m_layers)
@@ -85,12 +102,11 @@ void LCD::RenderScanline(const Velmora::PixelPoint& at, uint16_t length)
             continue;
         ForegroundGraphics& surface = layer->GetPImpl();
         const Velmora::PixelArea& area = surface.GetArea();
-        const Velmora::PixelArea covered = run.GetIntersection(area);
-        if (covered.GetWidth() == 0 || covered.GetHeight() == 0)
+        count = Cover(area, at.x, at.y, length, first);
+        if (count == 0)
             continue;
-        driver.SetPixels(covered.GetTopLeft(),
-                         surface.GetPixel(covered.GetLeft() - area.GetLeft(), covered.GetTop() - area.GetTop()),
-                         covered.GetWidth());
+        driver.SetPixels(Velmora::PixelPoint(first, at.y), surface.GetPixel(first - area.GetLeft(), at.y - area.GetTop()),
+                         count);
     }
 }
 
