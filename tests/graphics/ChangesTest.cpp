@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <vector>
+
 using PImpl::Changes;
 using PImpl::RowOfChanges;
 using PImpl::Span;
@@ -171,4 +175,78 @@ TEST(ChangesTest, DegenerateTablesStayInBounds)
     EXPECT_TRUE(one.HasChanges());
     one.Clear();
     EXPECT_FALSE(one.HasChanges());
+}
+
+namespace
+{
+
+// The record's rule spelled out slot by slot: the first slot the span overlaps grows to the hull,
+// else the first free slot takes it, else the row collapses to the whole panel width.
+void ReferenceMerge(std::vector<Span>& slots, const Span& span)
+{
+    if (span.length == 0)
+        return;
+    for (Span& slot : slots)
+    {
+        if (slot.length == 0)
+        {
+            slot = span;
+            return;
+        }
+        const int16_t first = std::max(slot.start, span.start);
+        const int16_t last = std::min(slot.GetLast(), span.GetLast());
+        if (last >= first && static_cast<uint16_t>(last - first + 1) != 0)
+        {
+            const int16_t hullFirst = std::min(slot.start, span.start);
+            const int16_t hullLast = std::max(slot.GetLast(), span.GetLast());
+            slot = Span(hullFirst, static_cast<uint16_t>(hullLast - hullFirst + 1));
+            return;
+        }
+    }
+    for (Span& slot : slots)
+        slot.length = 0;
+    slots[0] = Span(0, 800);
+}
+
+} // namespace
+
+TEST(RowOfChangesTest, MergeFollowsTheSlotRuleForRandomSpans)
+{
+    // Spans on the panel, mostly inside an earlier one as drawing after a clear registers them,
+    // and some anywhere in 16 bits, wrapping ones included.
+    std::mt19937 random(480);
+    std::uniform_int_distribution<int> kind(0, 9);
+    std::uniform_int_distribution<int> column(-20, 820);
+    std::uniform_int_distribution<int> shortLength(0, 60);
+    std::uniform_int_distribution<int> anyStart(-32768, 32767);
+    std::uniform_int_distribution<int> anyLength(0, 65535);
+    for (int trial = 0; trial < 300; ++trial)
+    {
+        RowOfChanges row;
+        std::vector<Span> expected(RowOfChanges::slotCount);
+        const int merges = std::uniform_int_distribution<int>(1, 120)(random);
+        for (int i = 0; i < merges; ++i)
+        {
+            const int what = kind(random);
+            Span span;
+            if (what == 0)
+                span = Span(static_cast<int16_t>(anyStart(random)), static_cast<uint16_t>(anyLength(random)));
+            else if (what <= 3 || expected[0].length == 0)
+                span = Span(static_cast<int16_t>(column(random)), static_cast<uint16_t>(shortLength(random)));
+            else
+            {
+                // Inside (or just past) the first slot.
+                const Span& first = expected[0];
+                const int start = first.start + std::uniform_int_distribution<int>(0, first.length)(random);
+                span = Span(static_cast<int16_t>(start), static_cast<uint16_t>(shortLength(random)));
+            }
+            row.Merge(span);
+            ReferenceMerge(expected, span);
+            for (size_t slot = 0; slot < expected.size(); ++slot)
+            {
+                ASSERT_EQ(row.spans[slot].start, expected[slot].start) << "trial " << trial << ", merge " << i;
+                ASSERT_EQ(row.spans[slot].length, expected[slot].length) << "trial " << trial << ", merge " << i;
+            }
+        }
+    }
 }
