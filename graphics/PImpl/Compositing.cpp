@@ -14,10 +14,6 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
 // Loads and stores of pixel buffers as whole words.
 typedef uint32_t __attribute__((__may_alias__)) Word;
 typedef uint64_t __attribute__((__may_alias__)) WordPair;
-struct Block
-{
-    uint32_t words[8];
-} __attribute__((__may_alias__));
 
 // The compositing of one layer pixel, the definition every faster path below must match.
 // Always inlined: a call would cost more than the pixel.
@@ -59,44 +55,6 @@ inline uint32_t GatherAlphas(const Velmora::Color* p, uint32_t& w0, uint32_t& w1
 }
 
 } // namespace
-
-void CopyPixels(Velmora::Color565* target, const Velmora::Color565* source, unsigned count)
-{
-    // Word copies need both runs at the same alignment, as a background row and a framebuffer row
-    // are at the same column: both are 800 pixels wide and start on a word.
-    if (((reinterpret_cast<uintptr_t>(target) ^ reinterpret_cast<uintptr_t>(source)) & 3) != 0)
-    {
-        std::memcpy(static_cast<void*>(target), source, count * sizeof *source);
-        return;
-    }
-    if (count != 0 && (reinterpret_cast<uintptr_t>(source) & 2) != 0)
-    {
-        *target++ = *source++;
-        --count;
-    }
-    // 16 pixels a block: the compiler moves a block through registers as two load-multiple and
-    // store-multiple pairs, where the library's copy moves one word an instruction.
-    Block* toBlock = reinterpret_cast<Block*>(target);
-    const Block* fromBlock = reinterpret_cast<const Block*>(source);
-    const unsigned blocks = count / 16;
-    if (blocks != 0)
-    {
-        const Block* const blocksEnd = fromBlock + blocks;
-        do
-        {
-            *toBlock = *fromBlock;
-            ++toBlock;
-            ++fromBlock;
-        } while (fromBlock != blocksEnd);
-    }
-    Word* toWord = reinterpret_cast<Word*>(toBlock);
-    const Word* fromWord = reinterpret_cast<const Word*>(fromBlock);
-    count -= blocks * 16;
-    for (; count >= 2; count -= 2)
-        *toWord++ = *fromWord++;
-    if (count != 0)
-        *reinterpret_cast<Velmora::Color565*>(toWord) = *reinterpret_cast<const Velmora::Color565*>(fromWord);
-}
 
 void CompositePixels(Velmora::Color565* target, const Velmora::Color* source, unsigned count)
 {

@@ -1,4 +1,4 @@
-// The compositor's pixel loops against the plain pixel-by-pixel definition, over many random
+// The compositor's pixel loop against the plain pixel-by-pixel definition, over many random
 // layer rows (cleared stretches, opaque ink, soft edges, transparent pixels with colour bits), at
 // every alignment of source and target and at lengths around each block size.
 #include "graphics/PImpl/Compositing.h"
@@ -156,38 +156,6 @@ TEST(CompositingTest, CompositePixelsOverWholeClearedAndWholeOpaqueRows)
             for (unsigned i = 0; i < count; ++i)
                 ReferencePut(source[i], slow[i]);
             ASSERT_EQ(fastWords, slowWords) << "odd pixel " << odd << ", base alpha " << int(base);
-        }
-    }
-}
-
-TEST(CompositingTest, CopyPixelsCopiesExactlyTheRunAtAnyAlignment)
-{
-    std::mt19937 random(7);
-    constexpr size_t guard = 8;
-    constexpr size_t maxCount = 100;
-    for (unsigned count = 0; count <= maxCount; ++count)
-    {
-        for (size_t sourceOffset = 0; sourceOffset < 2; ++sourceOffset)
-        {
-            for (size_t targetOffset = 0; targetOffset < 2; ++targetOffset)
-            {
-                const std::vector<uint16_t> from = RandomPixels(random, maxCount + 2 * guard);
-                const std::vector<uint16_t> before = RandomPixels(random, maxCount + 2 * guard);
-                std::vector<uint32_t> sourceWords((from.size() + 1) / 2);
-                std::vector<uint32_t> targetWords((before.size() + 1) / 2);
-                std::memcpy(sourceWords.data(), from.data(), from.size() * 2);
-                std::memcpy(targetWords.data(), before.data(), before.size() * 2);
-                const Color565* source = reinterpret_cast<const Color565*>(sourceWords.data()) + guard + sourceOffset;
-                Color565* target = reinterpret_cast<Color565*>(targetWords.data()) + guard + targetOffset;
-
-                PImpl::CopyPixels(target, source, count);
-
-                std::vector<uint16_t> expected = before;
-                std::memcpy(expected.data() + guard + targetOffset, from.data() + guard + sourceOffset, count * 2);
-                ASSERT_EQ(std::memcmp(targetWords.data(), expected.data(), expected.size() * 2), 0)
-                    << "count " << count << ", source offset " << sourceOffset << ", target offset "
-                    << targetOffset;
-            }
         }
     }
 }
