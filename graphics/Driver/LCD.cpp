@@ -228,6 +228,12 @@ void LCD::SetPixels(const Velmora::PixelPoint& at, const Velmora::Color* pixels,
     PImpl::CompositePixels(m_framebuffer + static_cast<size_t>(at.y) * width + at.x, pixels, count);
 }
 
+void LCD::SetPixels(const Velmora::PixelPoint& at, const Velmora::Color565* below, const Velmora::Color* pixels,
+                    uint16_t count)
+{
+    PImpl::CompositePixelsOver(m_framebuffer + static_cast<size_t>(at.y) * width + at.x, below, pixels, count);
+}
+
 void LCD::Flush()
 {
     if (!m_changes.HasChanges())

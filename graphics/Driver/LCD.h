@@ -51,6 +51,11 @@ public:
     void SetPixels(const Velmora::PixelPoint& at, const Velmora::Color565* pixels, uint16_t count);
     // Blends each pixel over the framebuffer by its own alpha.
     void SetPixels(const Velmora::PixelPoint& at, const Velmora::Color* pixels, uint16_t count);
+    // Both at once, writing each framebuffer pixel once: the pixels blended by their own alpha
+    // over the background run below (the same result as the Color565 form with below, then the
+    // Color form).
+    void SetPixels(const Velmora::PixelPoint& at, const Velmora::Color565* below, const Velmora::Color* pixels,
+                   uint16_t count);
 
     // Sends every changed run to the controller and forgets the changes; runs in the tearing
     // interrupt.

@@ -27,6 +27,86 @@ inline __attribute__((__always_inline__)) void Put(const Velmora::Color& pixel, 
         target.AlphaBlend(pixel.rgb, alpha);
 }
 
+// The same over a background pixel, for the combined pass: alpha 0 takes the background pixel
+// (what the copy before Put leaves), alpha 255 the layer's colour (what Put then stores), and
+// anything between blends the layer's colour over that background pixel, as Put blends it over
+// the copy.
+inline __attribute__((__always_inline__)) void PutOver(const Velmora::Color& pixel, const Velmora::Color565& below,
+                                                       Velmora::Color565& target)
+{
+    const uint8_t alpha = pixel.alpha;
+    if (alpha == 255)
+    {
+        target.value = pixel.rgb.value;
+    }
+    else
+    {
+        target.value = below.value;
+        if (alpha != 0)
+            target.AlphaBlend(pixel.rgb, alpha);
+    }
+}
+
+// Copies count background pixels (a constant at every call, so the copy is unrolled into word
+// moves); neither pointer need be more than half-word aligned.
+template <unsigned count>
+inline __attribute__((__always_inline__)) void CopyPixels(Velmora::Color565* target, const Velmora::Color565* below)
+{
+    static_assert(count % 2 == 0, "whole words");
+#pragma GCC unroll 16
+    for (unsigned i = 0; i < count; i += 2)
+    {
+        uint32_t pair;
+        std::memcpy(&pair, static_cast<const void*>(below + i), sizeof pair);
+        std::memcpy(static_cast<void*>(target + i), &pair, sizeof pair);
+    }
+}
+
+// Copies 8 words (16 pixels) between word-aligned pointers. On the Cortex-M4 with multiple-word
+// loads and stores, four words each: the compiler moves one word per instruction each way.
+inline __attribute__((__always_inline__)) void CopyEightWords(Velmora::Color565* target, const Velmora::Color565* below)
+{
+#if defined(__thumb2__)
+    Velmora::Color565* to = target;
+    const Velmora::Color565* from = below;
+    __asm__ volatile("ldmia %[from]!, {r4, r5, r6, r7}\n\t"
+                     "stmia %[to]!, {r4, r5, r6, r7}\n\t"
+                     "ldmia %[from], {r4, r5, r6, r7}\n\t"
+                     "stmia %[to], {r4, r5, r6, r7}"
+                     : [from] "+r"(from), [to] "+r"(to)
+                     :
+                     : "r4", "r5", "r6", "r7", "memory");
+#else
+    Word* to = reinterpret_cast<Word*>(target);
+    const Word* from = reinterpret_cast<const Word*>(below);
+    for (unsigned i = 0; i < 8; ++i)
+        to[i] = from[i];
+#endif
+}
+
+// Copies 16 background pixels. When target and below sit at the same half-word of their words
+// (the framebuffer and the background have the same row width, so they do), whole aligned words
+// are moved, or one pixel at each end and whole words between if they start mid-word.
+inline __attribute__((__always_inline__)) void CopySixteen(Velmora::Color565* target, const Velmora::Color565* below,
+                                                           bool sameAlignment)
+{
+    if (!sameAlignment)
+    {
+        CopyPixels<16>(target, below);
+    }
+    else if ((reinterpret_cast<uintptr_t>(target) & 2) == 0)
+    {
+        CopyEightWords(target, below);
+    }
+    else
+    {
+        // Mid-word: the first pixel alone, 7 whole words, the last pixel alone.
+        target[0] = below[0];
+        CopyPixels<14>(target + 1, below + 1);
+        target[15] = below[15];
+    }
+}
+
 // Two framebuffer pixels, the first in the low half-word; the target need only be half-word
 // aligned (the Cortex-M4 splits an unaligned word store by itself).
 inline void PutTwo(Velmora::Color565* target, uint32_t pixels)
@@ -36,7 +116,7 @@ inline void PutTwo(Velmora::Color565* target, uint32_t pixels)
 
 // Whether the 16 layer pixels from p on (48 bytes) are all zero bytes, which is how clearing leaves
 // a layer. p is aligned to a pair of words, which the compiler then loads with one instruction.
-inline bool AllZero(const Velmora::Color* p)
+inline __attribute__((__always_inline__)) bool AllZero(const Velmora::Color* p)
 {
     const WordPair* pair = reinterpret_cast<const WordPair*>(p);
     const uint64_t any = pair[0] | pair[1] | pair[2] | pair[3] | pair[4] | pair[5];
@@ -45,7 +125,7 @@ inline bool AllZero(const Velmora::Color* p)
 
 // The alpha bytes of four pixels from a word-aligned p on. They sit at byte offsets 0, 3, 6 and 9
 // of their three words: gathered, they fill one word, each alpha in a byte of its own.
-inline uint32_t GatherAlphas(const Velmora::Color* p, uint32_t& w0, uint32_t& w1, uint32_t& w2)
+inline __attribute__((__always_inline__)) uint32_t GatherAlphas(const Velmora::Color* p, uint32_t& w0, uint32_t& w1, uint32_t& w2)
 {
     const Word* word = reinterpret_cast<const Word*>(p);
     w0 = word[0];
@@ -113,6 +193,65 @@ void CompositePixels(Velmora::Color565* target, const Velmora::Color* source, un
     }
     for (; source != end; ++source, ++target)
         Put(*source, *target);
+}
+
+void CompositePixelsOver(Velmora::Color565* target, const Velmora::Color565* below, const Velmora::Color* source,
+                         unsigned count)
+{
+    // The loop of CompositePixels, each path writing what it leaves after the background's copy:
+    // transparent groups and cleared blocks copy the background pixels, opaque groups store the
+    // layer's colours as there, and every other pixel takes PutOver.
+    for (; count != 0 && (reinterpret_cast<uintptr_t>(source) & 3) != 0; --count)
+        PutOver(*source++, *below++, *target++);
+
+    const Velmora::Color* const end = source + count;
+    const Velmora::Color* const groupsEnd = source + (count & ~3u);
+    const uintptr_t lastBlock = count >= 16 ? reinterpret_cast<uintptr_t>(groupsEnd - 16) : 0;
+    const bool sameAlignment = ((reinterpret_cast<uintptr_t>(target) ^ reinterpret_cast<uintptr_t>(below)) & 2) == 0;
+    while (source != groupsEnd)
+    {
+        uint32_t w0;
+        uint32_t w1;
+        uint32_t w2;
+        uint32_t alphas = GatherAlphas(source, w0, w1, w2);
+        if (alphas == 0)
+        {
+            CopyPixels<4>(target, below);
+            source += 4;
+            target += 4;
+            below += 4;
+            if ((reinterpret_cast<uintptr_t>(source) & 4) == 0)
+            {
+                while (reinterpret_cast<uintptr_t>(source) <= lastBlock && AllZero(source))
+                {
+                    CopySixteen(target, below, sameAlignment);
+                    source += 16;
+                    target += 16;
+                    below += 16;
+                }
+            }
+            continue;
+        }
+        if (alphas == 0xFFFFFFFFu)
+        {
+            do
+            {
+                PutTwo(target, ((w0 >> 8) & 0xFFFFu) | (w1 << 16));
+                PutTwo(target + 2, (((w2 << 8) | (w1 >> 24)) & 0xFFFFu) | (w2 & 0xFFFF0000u));
+                source += 4;
+                target += 4;
+                below += 4;
+            } while (source != groupsEnd && GatherAlphas(source, w0, w1, w2) == 0xFFFFFFFFu);
+            continue;
+        }
+        for (int i = 0; i < 4; ++i)
+            PutOver(source[i], below[i], target[i]);
+        source += 4;
+        target += 4;
+        below += 4;
+    }
+    for (; source != end; ++source, ++target, ++below)
+        PutOver(*source, *below, *target);
 }
 
 } // namespace PImpl

@@ -15,4 +15,11 @@ namespace PImpl
 // with Color565::AlphaBlend.
 void CompositePixels(Velmora::Color565* target, const Velmora::Color* source, unsigned count);
 
+// The same over a background run, in one pass: writes each of the count target pixels once, with
+// exactly what copying the background run below to target and then CompositePixels would leave
+// there (the background pixel for alpha 0, the layer's colour for 255, the blend of the two in
+// between). below must not overlap target.
+void CompositePixelsOver(Velmora::Color565* target, const Velmora::Color565* below, const Velmora::Color* source,
+                         unsigned count);
+
 } // namespace PImpl

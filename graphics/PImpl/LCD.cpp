@@ -92,8 +92,35 @@ void LCD::RenderScanline(const Velmora::PixelPoint& at, uint16_t length)
     uint16_t count = Cover(backgroundArea, at.x, at.y, length, first);
     if (count != 0)
     {
-        driver.SetPixels(Velmora::PixelPoint(first, at.y),
-                         background.GetPixel(first - backgroundArea.GetLeft(), at.y - backgroundArea.GetTop()), count);
+        const Velmora::Color565* below =
+            background.GetPixel(first - backgroundArea.GetLeft(), at.y - backgroundArea.GetTop());
+        // One layer, the usual case: where its run lies within the background's, the two are
+        // composited in one pass that writes each framebuffer pixel once, and only the background
+        // on either side of the layer's run is copied. The pixels are those of the copy followed
+        // by the layer's compositing below, so the order of the writes is all that changes.
+        if (m_layers.size() == 1 && m_layers.front() != nullptr)
+        {
+            ForegroundGraphics& surface = m_layers.front()->GetPImpl();
+            const Velmora::PixelArea& area = surface.GetArea();
+            int16_t layerFirst = 0;
+            const uint16_t layerCount = Cover(area, at.x, at.y, length, layerFirst);
+            const int32_t before = int32_t{layerFirst} - first;
+            const int32_t after = int32_t{first} + count - (int32_t{layerFirst} + layerCount);
+            if (layerCount != 0 && before >= 0 && after >= 0)
+            {
+                if (before != 0)
+                    driver.SetPixels(Velmora::PixelPoint(first, at.y), below, static_cast<uint16_t>(before));
+                driver.SetPixels(Velmora::PixelPoint(layerFirst, at.y), below + before,
+                                 surface.GetPixel(layerFirst - area.GetLeft(), at.y - area.GetTop()), layerCount);
+                if (after != 0)
+                {
+                    driver.SetPixels(Velmora::PixelPoint(static_cast<int16_t>(layerFirst + layerCount), at.y),
+                                     below + before + layerCount, static_cast<uint16_t>(after));
+                }
+                return;
+            }
+        }
+        driver.SetPixels(Velmora::PixelPoint(first, at.y), below, count);
     }
 
     for (ForegroundLayer* layer : m_layers)

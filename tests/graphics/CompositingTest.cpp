@@ -159,3 +159,58 @@ TEST(CompositingTest, CompositePixelsOverWholeClearedAndWholeOpaqueRows)
         }
     }
 }
+
+TEST(CompositingTest, CompositePixelsOverMatchesTheCopyThenComposite)
+{
+    // The combined pass against the two steps it replaces: the background run copied to the
+    // target, then the layer composited over it. Random rows of every kind of stretch, every
+    // length up to past the block sizes and random ones, at every source alignment and both
+    // alignments of target and background; the guard pixels on both sides must stay untouched.
+    std::mt19937 random(20261209);
+    constexpr size_t maxCount = 200;
+    constexpr size_t guard = 8;
+    std::vector<unsigned> counts;
+    for (unsigned n = 0; n <= 40; ++n)
+        counts.push_back(n);
+    std::uniform_int_distribution<unsigned> anyCount(0, maxCount);
+    for (int i = 0; i < 100; ++i)
+        counts.push_back(anyCount(random));
+
+    for (unsigned count : counts)
+    {
+        for (size_t sourceOffset = 0; sourceOffset < 4; ++sourceOffset)
+        {
+            for (size_t targetOffset = 0; targetOffset < 2; ++targetOffset)
+            {
+                for (size_t belowOffset = 0; belowOffset < 2; ++belowOffset)
+                {
+                    std::vector<uint32_t> layerWords((3 * (maxCount + 8) + 3) / 4);
+                    uint8_t* layer = reinterpret_cast<uint8_t*>(layerWords.data());
+                    FillLayerRow(random, layer, maxCount + 8);
+                    const Color* source = reinterpret_cast<const Color*>(layer) + sourceOffset;
+
+                    const std::vector<uint16_t> background = RandomPixels(random, maxCount + 2);
+                    std::vector<uint32_t> belowWords((background.size() + 1) / 2);
+                    std::memcpy(belowWords.data(), background.data(), background.size() * 2);
+                    const Color565* below = reinterpret_cast<const Color565*>(belowWords.data()) + belowOffset;
+
+                    const std::vector<uint16_t> before = RandomPixels(random, maxCount + 2 * guard);
+                    std::vector<uint32_t> fastWords((before.size() + 1) / 2);
+                    std::vector<uint32_t> slowWords((before.size() + 1) / 2);
+                    Color565* fast = reinterpret_cast<Color565*>(fastWords.data());
+                    Color565* slow = reinterpret_cast<Color565*>(slowWords.data());
+                    std::memcpy(fastWords.data(), before.data(), before.size() * 2);
+                    std::memcpy(slowWords.data(), before.data(), before.size() * 2);
+
+                    PImpl::CompositePixelsOver(fast + guard + targetOffset, below, source, count);
+                    std::memcpy(static_cast<void*>(slow + guard + targetOffset), below, count * sizeof(Color565));
+                    PImpl::CompositePixels(slow + guard + targetOffset, source, count);
+
+                    ASSERT_EQ(fastWords, slowWords)
+                        << "count " << count << ", source offset " << sourceOffset << ", target offset "
+                        << targetOffset << ", background offset " << belowOffset;
+                }
+            }
+        }
+    }
+}
