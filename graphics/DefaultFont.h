@@ -5,8 +5,9 @@
 namespace Velmora
 {
 
-// The built-in font, read in place. One stream is shared by every caller, so its position moves
-// with every text call: text calls on it must not overlap.
+// The built-in font, read in place. One stream is shared by every caller. Text drawing reads the
+// font's bytes directly through a face kept open, so it leaves the stream's position alone; other
+// readers of the stream share that position and must not overlap.
 class DefaultFont
 {
 public:
