@@ -123,17 +123,44 @@ inline __attribute__((__always_inline__)) uint32_t GatherAlphas(const Velmora::C
 
 } // namespace
 
-void CompositePixels(Velmora::Color565* target, const Velmora::Color* source, unsigned count)
+namespace
 {
+
+// The loop of both passes. Alone (over = false, below unused), a pixel's target is left as it is
+// for alpha 0, as Put leaves it. Over a background run, each path writes what copying the
+// background first and then compositing alone would leave: transparent groups and cleared blocks
+// copy the background pixels, opaque groups store the layer's colours, every other pixel takes
+// PutOver.
+template <bool over>
+inline __attribute__((__always_inline__)) void Composite(Velmora::Color565* target, const Velmora::Color565* below,
+                                                         const Velmora::Color* source, unsigned count)
+{
+    const auto put = [&](int i) __attribute__((__always_inline__)) {
+        if constexpr (over)
+            PutOver(source[i], below[i], target[i]);
+        else
+            Put(source[i], target[i]);
+    };
+    const auto advance = [&](unsigned pixels) __attribute__((__always_inline__)) {
+        source += pixels;
+        target += pixels;
+        if constexpr (over)
+            below += pixels;
+    };
+
     // One pixel at a time up to a word boundary of the layer: from there on four pixels fill
     // exactly three words.
     for (; count != 0 && (reinterpret_cast<uintptr_t>(source) & 3) != 0; --count)
-        Put(*source++, *target++);
+    {
+        put(0);
+        advance(1);
+    }
 
     const Velmora::Color* const end = source + count;
     const Velmora::Color* const groupsEnd = source + (count & ~3u);
     // Where the last 16-pixel block that fits before groupsEnd begins (0 if none fits).
     const uintptr_t lastBlock = count >= 16 ? reinterpret_cast<uintptr_t>(groupsEnd - 16) : 0;
+    const bool sameAlignment = ((reinterpret_cast<uintptr_t>(target) ^ reinterpret_cast<uintptr_t>(below)) & 2) == 0;
     while (source != groupsEnd)
     {
         uint32_t w0;
@@ -142,19 +169,21 @@ void CompositePixels(Velmora::Color565* target, const Velmora::Color* source, un
         uint32_t alphas = GatherAlphas(source, w0, w1, w2);
         if (alphas == 0)
         {
-            // All four transparent: the target stays as it is, as Put leaves it for alpha 0. Such
-            // a group usually opens a cleared stretch of the layer, passed over 16 pixels at a
-            // time while every byte is zero (a transparent pixel with colour bits, which painting
-            // can leave, ends the stretch and takes the test of its group instead).
-            // Blocks start on a pair of words, every other group; 48-byte blocks keep that.
-            source += 4;
-            target += 4;
+            // All four transparent. Such a group usually opens a cleared stretch of the layer,
+            // passed over 16 pixels at a time while every byte is zero (a transparent pixel with
+            // colour bits, which painting can leave, ends the stretch and takes the test of its
+            // group instead). Blocks start on a pair of words, every other group; 48-byte blocks
+            // keep that.
+            if constexpr (over)
+                CopyPixels<4>(target, below);
+            advance(4);
             if ((reinterpret_cast<uintptr_t>(source) & 4) == 0)
             {
                 while (reinterpret_cast<uintptr_t>(source) <= lastBlock && AllZero(source))
                 {
-                    source += 16;
-                    target += 16;
+                    if constexpr (over)
+                        CopySixteen(target, below, sameAlignment);
+                    advance(16);
                 }
             }
             continue;
@@ -168,77 +197,32 @@ void CompositePixels(Velmora::Color565* target, const Velmora::Color* source, un
             {
                 PutTwo(target, ((w0 >> 8) & 0xFFFFu) | (w1 << 16));
                 PutTwo(target + 2, (((w2 << 8) | (w1 >> 24)) & 0xFFFFu) | (w2 & 0xFFFF0000u));
-                source += 4;
-                target += 4;
+                advance(4);
             } while (source != groupsEnd && GatherAlphas(source, w0, w1, w2) == 0xFFFFFFFFu);
             continue;
         }
         for (int i = 0; i < 4; ++i)
-            Put(source[i], target[i]);
-        source += 4;
-        target += 4;
+            put(i);
+        advance(4);
     }
-    for (; source != end; ++source, ++target)
-        Put(*source, *target);
+    while (source != end)
+    {
+        put(0);
+        advance(1);
+    }
+}
+
+} // namespace
+
+void CompositePixels(Velmora::Color565* target, const Velmora::Color* source, unsigned count)
+{
+    Composite<false>(target, nullptr, source, count);
 }
 
 void CompositePixelsOver(Velmora::Color565* target, const Velmora::Color565* below, const Velmora::Color* source,
                          unsigned count)
 {
-    // The loop of CompositePixels, each path writing what it leaves after the background's copy:
-    // transparent groups and cleared blocks copy the background pixels, opaque groups store the
-    // layer's colours as there, and every other pixel takes PutOver.
-    for (; count != 0 && (reinterpret_cast<uintptr_t>(source) & 3) != 0; --count)
-        PutOver(*source++, *below++, *target++);
-
-    const Velmora::Color* const end = source + count;
-    const Velmora::Color* const groupsEnd = source + (count & ~3u);
-    const uintptr_t lastBlock = count >= 16 ? reinterpret_cast<uintptr_t>(groupsEnd - 16) : 0;
-    const bool sameAlignment = ((reinterpret_cast<uintptr_t>(target) ^ reinterpret_cast<uintptr_t>(below)) & 2) == 0;
-    while (source != groupsEnd)
-    {
-        uint32_t w0;
-        uint32_t w1;
-        uint32_t w2;
-        uint32_t alphas = GatherAlphas(source, w0, w1, w2);
-        if (alphas == 0)
-        {
-            CopyPixels<4>(target, below);
-            source += 4;
-            target += 4;
-            below += 4;
-            if ((reinterpret_cast<uintptr_t>(source) & 4) == 0)
-            {
-                while (reinterpret_cast<uintptr_t>(source) <= lastBlock && AllZero(source))
-                {
-                    CopySixteen(target, below, sameAlignment);
-                    source += 16;
-                    target += 16;
-                    below += 16;
-                }
-            }
-            continue;
-        }
-        if (alphas == 0xFFFFFFFFu)
-        {
-            do
-            {
-                PutTwo(target, ((w0 >> 8) & 0xFFFFu) | (w1 << 16));
-                PutTwo(target + 2, (((w2 << 8) | (w1 >> 24)) & 0xFFFFu) | (w2 & 0xFFFF0000u));
-                source += 4;
-                target += 4;
-                below += 4;
-            } while (source != groupsEnd && GatherAlphas(source, w0, w1, w2) == 0xFFFFFFFFu);
-            continue;
-        }
-        for (int i = 0; i < 4; ++i)
-            PutOver(source[i], below[i], target[i]);
-        source += 4;
-        target += 4;
-        below += 4;
-    }
-    for (; source != end; ++source, ++target, ++below)
-        PutOver(*source, *below, *target);
+    Composite<true>(target, below, source, count);
 }
 
 } // namespace PImpl
