@@ -138,23 +138,6 @@ inline void FillPixels(Velmora::Color* p, unsigned len, const Velmora::Color& va
             word[23] = third;
         }
         len %= 32;
-        if (len >= 16)
-        {
-            word[0] = first;
-            word[1] = second;
-            word[2] = third;
-            word[3] = first;
-            word[4] = second;
-            word[5] = third;
-            word[6] = first;
-            word[7] = second;
-            word[8] = third;
-            word[9] = first;
-            word[10] = second;
-            word[11] = third;
-            word += 12;
-            len -= 16;
-        }
         for (; len >= 4; len -= 4, word += 3)
         {
             word[0] = first;

@@ -74,46 +74,72 @@ std::vector<uint16_t> RandomPixels(std::mt19937& random, size_t count)
     return pixels;
 }
 
+constexpr size_t maxCount = 200;
+// Framebuffer pixels on either side of a run, which must stay untouched.
+constexpr size_t guard = 8;
+
+// Every length up to past the block sizes, then randomOnes random ones up to maxCount.
+std::vector<unsigned> Counts(std::mt19937& random, int randomOnes)
+{
+    std::vector<unsigned> counts;
+    for (unsigned n = 0; n <= 40; ++n)
+        counts.push_back(n);
+    std::uniform_int_distribution<unsigned> anyCount(0, maxCount);
+    for (int i = 0; i < randomOnes; ++i)
+        counts.push_back(anyCount(random));
+    return counts;
+}
+
+// A random layer row starting at a word boundary of its store, so that an offset of 0 to 3 pixels
+// into it has every word alignment.
+struct LayerRow
+{
+    explicit LayerRow(std::mt19937& random) : words((3 * (maxCount + 8) + 3) / 4)
+    {
+        FillLayerRow(random, reinterpret_cast<uint8_t*>(words.data()), maxCount + 8);
+    }
+    const Color* At(size_t offset) const { return reinterpret_cast<const Color*>(words.data()) + offset; }
+
+    std::vector<uint32_t> words;
+};
+
+// count random framebuffer pixels in a word-aligned store.
+std::vector<uint32_t> PixelWords(std::mt19937& random, size_t count)
+{
+    const std::vector<uint16_t> pixels = RandomPixels(random, count);
+    std::vector<uint32_t> words((count + 1) / 2);
+    std::memcpy(words.data(), pixels.data(), count * sizeof(uint16_t));
+    return words;
+}
+
+Color565* Pixels(std::vector<uint32_t>& words)
+{
+    return reinterpret_cast<Color565*>(words.data());
+}
+
 } // namespace
 
 TEST(CompositingTest, CompositePixelsMatchesThePixelByPixelDefinition)
 {
     std::mt19937 random(20261208);
-    constexpr size_t maxCount = 200;
-    constexpr size_t guard = 8;
     // Lengths around every block size, then random ones; each at all four source and both target
     // alignments.
-    std::vector<unsigned> counts;
-    for (unsigned n = 0; n <= 40; ++n)
-        counts.push_back(n);
-    std::uniform_int_distribution<unsigned> anyCount(0, maxCount);
-    for (int i = 0; i < 150; ++i)
-        counts.push_back(anyCount(random));
-
-    for (unsigned count : counts)
+    for (unsigned count : Counts(random, 150))
     {
         for (size_t sourceOffset = 0; sourceOffset < 4; ++sourceOffset)
         {
             for (size_t targetOffset = 0; targetOffset < 2; ++targetOffset)
             {
-                // The layer row starts at a word boundary of its buffer, so sourceOffset pixels in
-                // it has every word alignment.
-                std::vector<uint32_t> layerWords((3 * (maxCount + 8) + 3) / 4);
-                uint8_t* layer = reinterpret_cast<uint8_t*>(layerWords.data());
-                FillLayerRow(random, layer, maxCount + 8);
-                const Color* source = reinterpret_cast<const Color*>(layer) + sourceOffset;
+                const LayerRow layer(random);
+                const Color* source = layer.At(sourceOffset);
+                std::vector<uint32_t> fastWords = PixelWords(random, maxCount + 2 * guard);
+                std::vector<uint32_t> slowWords = fastWords;
+                Color565* fast = Pixels(fastWords) + guard + targetOffset;
+                Color565* slow = Pixels(slowWords) + guard + targetOffset;
 
-                const std::vector<uint16_t> before = RandomPixels(random, maxCount + 2 * guard);
-                std::vector<uint32_t> fastWords((before.size() + 1) / 2);
-                std::vector<uint32_t> slowWords((before.size() + 1) / 2);
-                Color565* fast = reinterpret_cast<Color565*>(fastWords.data());
-                Color565* slow = reinterpret_cast<Color565*>(slowWords.data());
-                std::memcpy(fastWords.data(), before.data(), before.size() * 2);
-                std::memcpy(slowWords.data(), before.data(), before.size() * 2);
-
-                PImpl::CompositePixels(fast + guard + targetOffset, source, count);
+                PImpl::CompositePixels(fast, source, count);
                 for (unsigned i = 0; i < count; ++i)
-                    ReferencePut(source[i], slow[guard + targetOffset + i]);
+                    ReferencePut(source[i], slow[i]);
 
                 ASSERT_EQ(fastWords, slowWords)
                     << "count " << count << ", source offset " << sourceOffset << ", target offset "
@@ -167,16 +193,7 @@ TEST(CompositingTest, CompositePixelsOverMatchesTheCopyThenComposite)
     // length up to past the block sizes and random ones, at every source alignment and both
     // alignments of target and background; the guard pixels on both sides must stay untouched.
     std::mt19937 random(20261209);
-    constexpr size_t maxCount = 200;
-    constexpr size_t guard = 8;
-    std::vector<unsigned> counts;
-    for (unsigned n = 0; n <= 40; ++n)
-        counts.push_back(n);
-    std::uniform_int_distribution<unsigned> anyCount(0, maxCount);
-    for (int i = 0; i < 100; ++i)
-        counts.push_back(anyCount(random));
-
-    for (unsigned count : counts)
+    for (unsigned count : Counts(random, 100))
     {
         for (size_t sourceOffset = 0; sourceOffset < 4; ++sourceOffset)
         {
@@ -184,27 +201,18 @@ TEST(CompositingTest, CompositePixelsOverMatchesTheCopyThenComposite)
             {
                 for (size_t belowOffset = 0; belowOffset < 2; ++belowOffset)
                 {
-                    std::vector<uint32_t> layerWords((3 * (maxCount + 8) + 3) / 4);
-                    uint8_t* layer = reinterpret_cast<uint8_t*>(layerWords.data());
-                    FillLayerRow(random, layer, maxCount + 8);
-                    const Color* source = reinterpret_cast<const Color*>(layer) + sourceOffset;
+                    const LayerRow layer(random);
+                    const Color* source = layer.At(sourceOffset);
+                    std::vector<uint32_t> belowWords = PixelWords(random, maxCount + 2);
+                    const Color565* below = Pixels(belowWords) + belowOffset;
+                    std::vector<uint32_t> fastWords = PixelWords(random, maxCount + 2 * guard);
+                    std::vector<uint32_t> slowWords = fastWords;
+                    Color565* fast = Pixels(fastWords) + guard + targetOffset;
+                    Color565* slow = Pixels(slowWords) + guard + targetOffset;
 
-                    const std::vector<uint16_t> background = RandomPixels(random, maxCount + 2);
-                    std::vector<uint32_t> belowWords((background.size() + 1) / 2);
-                    std::memcpy(belowWords.data(), background.data(), background.size() * 2);
-                    const Color565* below = reinterpret_cast<const Color565*>(belowWords.data()) + belowOffset;
-
-                    const std::vector<uint16_t> before = RandomPixels(random, maxCount + 2 * guard);
-                    std::vector<uint32_t> fastWords((before.size() + 1) / 2);
-                    std::vector<uint32_t> slowWords((before.size() + 1) / 2);
-                    Color565* fast = reinterpret_cast<Color565*>(fastWords.data());
-                    Color565* slow = reinterpret_cast<Color565*>(slowWords.data());
-                    std::memcpy(fastWords.data(), before.data(), before.size() * 2);
-                    std::memcpy(slowWords.data(), before.data(), before.size() * 2);
-
-                    PImpl::CompositePixelsOver(fast + guard + targetOffset, below, source, count);
-                    std::memcpy(static_cast<void*>(slow + guard + targetOffset), below, count * sizeof(Color565));
-                    PImpl::CompositePixels(slow + guard + targetOffset, source, count);
+                    PImpl::CompositePixelsOver(fast, below, source, count);
+                    std::memcpy(static_cast<void*>(slow), below, count * sizeof(Color565));
+                    PImpl::CompositePixels(slow, source, count);
 
                     ASSERT_EQ(fastWords, slowWords)
                         << "count " << count << ", source offset " << sourceOffset << ", target offset "
