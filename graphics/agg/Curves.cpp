@@ -134,6 +134,19 @@ float SingleTolerance(double scale, double toleranceSquare)
     return kept == given ? tolerance.squareFloat : static_cast<float>(toleranceSquare);
 }
 
+// Whether an angle tolerance switches the angle test on: tolerance >= angleToleranceEpsilon,
+// decided on the bits, as a comparison in software double precision costs far more. Non-negative
+// doubles order as their bits do; negative numbers and NaNs are below any tolerance.
+bool AngleTestOn(double tolerance)
+{
+    uint64_t bits;
+    uint64_t epsilon;
+    std::memcpy(&bits, &tolerance, sizeof bits);
+    std::memcpy(&epsilon, &angleToleranceEpsilon, sizeof epsilon);
+    const uint64_t infinity = uint64_t(0x7FF) << 52;
+    return bits >= epsilon && bits <= infinity;
+}
+
 // ---- quadratic subdivision in whole numbers ----
 //
 // Most curves come from outlines whose points are floats (glyph points are whole pixels, moved by
@@ -170,20 +183,37 @@ public:
             scale = needed > scale ? needed : scale;
         }
         int64_t n[6];
+        uint64_t largest = 0;
         for (int i = 0; i < 6; ++i)
         {
             if (!ToWhole(values[i], scale, n[i]))
             {
                 return false;
             }
+            const uint64_t magnitude = static_cast<uint64_t>(n[i] < 0 ? -n[i] : n[i]);
+            largest = magnitude > largest ? magnitude : largest;
         }
-        return Subdivide(n[0], n[1], n[2], n[3], n[4], n[5], scale, 0);
+        // Every point de Casteljau's construction makes lies in the hull of the three points, so
+        // on the grid at 2^-s no number is larger than `largest` times 2^(s - scale): the grid
+        // may grow while that stays below 2^52.
+        m_scaleLimit = scaleLimit;
+        const int headroom = 52 - (64 - (largest == 0 ? 64 : __builtin_clzll(largest)));
+        if (scale + headroom < m_scaleLimit)
+        {
+            m_scaleLimit = scale + headroom;
+        }
+        const Differences<int64_t> first = {n[4] - n[0], n[5] - n[1], n[2] - n[4], n[3] - n[5]};
+        if (first.Small())
+        {
+            return Subdivide(n[0], n[1], Differences<int32_t>::From(first), scale, 0);
+        }
+        return Subdivide(n[0], n[1], first, scale, 0);
     }
 
 private:
-    static constexpr int64_t limit = int64_t(1) << 52;
     // Beyond this a pixel coordinate is not an outline's, and single precision would overflow.
-    static constexpr double coordinateLimit = 1048576.0;
+    // (2^20: the largest biased exponent below it is 1042.)
+    static constexpr int coordinateLimitExponent = 1023 + 20;
     static constexpr int scaleLimit = 120;
 
     static uint64_t Bits(double value)
@@ -193,15 +223,23 @@ private:
         return bits;
     }
 
+    // The trailing zero bits of a non-zero number, counted in 32-bit halves, which the core does
+    // itself where the 64-bit count is a library call.
+    static int TrailingZeros(uint64_t value)
+    {
+        const uint32_t low = static_cast<uint32_t>(value);
+        return low != 0 ? __builtin_ctz(low) : 32 + __builtin_ctz(static_cast<uint32_t>(value >> 32));
+    }
+
     // The binary places value needs to be a whole number (0 for whole numbers).
     static bool FractionBits(double value, int& bits)
     {
-        if (!(std::fabs(value) < coordinateLimit))
+        const uint64_t raw = Bits(value);
+        const int exponent = static_cast<int>((raw >> 52) & 0x7FF);
+        if (exponent >= coordinateLimitExponent)
         {
             return false; // too large, or not a number
         }
-        const uint64_t raw = Bits(value);
-        const int exponent = static_cast<int>((raw >> 52) & 0x7FF);
         if (exponent == 0)
         {
             // Zero (whose sign the integers would lose) and subnormal numbers.
@@ -213,7 +251,7 @@ private:
             return false;
         }
         const uint64_t mantissa = (raw & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
-        const int trailing = __builtin_ctzll(mantissa);
+        const int trailing = TrailingZeros(mantissa);
         bits = 1075 - exponent - trailing;
         bits = bits < 0 ? 0 : bits;
         return bits <= 60;
@@ -229,7 +267,7 @@ private:
             return true;
         }
         const uint64_t mantissa = (raw & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
-        const int trailing = __builtin_ctzll(mantissa);
+        const int trailing = TrailingZeros(mantissa);
         const int shift = exponent - 1075 + trailing + scale;
         const uint64_t odd = mantissa >> trailing;
         if (63 - __builtin_clzll(odd) + shift >= 52)
@@ -261,14 +299,46 @@ private:
         return value;
     }
 
-    // whole / 2^scale, rounded to single precision.
-    static float ToFloat(int64_t whole, int scale)
+    // A curve on the grid by its start (x1, y1) and three differences: the chord, from the start
+    // to the end (a, b) = (x3 - x1, y3 - y1), and the control point from the end (c, d) =
+    // (x2 - x3, y2 - y3). The halves follow from them alone, and while the curve is subdivided
+    // they grow by about a factor of two a level where the points themselves grow by four, so
+    // they stay within 32 bits for most of the work.
+    template <typename Int> struct Differences
     {
-        const uint32_t power = static_cast<uint32_t>(127 - scale) << 23;
-        float factor;
-        std::memcpy(&factor, &power, sizeof factor);
+        Int a;
+        Int b;
+        Int c;
+        Int d;
+
+        // Whether the halves' differences (3a + 2c, -a, a - 2c and 2c, below 5 times the largest
+        // of these) stay within 32 bits.
+        bool Small() const
+        {
+            const Int bound = Int(1) << 28;
+            return a > -bound && a < bound && b > -bound && b < bound && c > -bound && c < bound && d > -bound &&
+                   d < bound;
+        }
+
+        template <typename Wide> static Differences From(const Differences<Wide>& wide)
+        {
+            return {static_cast<Int>(wide.a), static_cast<Int>(wide.b), static_cast<Int>(wide.c),
+                    static_cast<Int>(wide.d)};
+        }
+
+        // The first half on the grid four times finer: from 4 p1 over (2 (p1 + p2)) to
+        // p123 = p1 + 2 p2 + p3.
+        Differences First() const { return {3 * a + 2 * c, 3 * b + 2 * d, -a, -b}; }
+        // The second half: from p123 over 2 (p2 + p3) to 4 p3.
+        Differences Second() const { return {a - 2 * c, b - 2 * d, 2 * c, 2 * d}; }
+    };
+
+    // whole / 2^scale in single precision, by the factor 2^-scale.
+    static float Scaled(int32_t whole, float factor) { return static_cast<float>(whole) * factor; }
+    static float Scaled(int64_t whole, float factor)
+    {
         // The core converts 32-bit numbers itself; wider ones take the run-time library's routine.
-        // Both round to nearest.
+        // Both round to nearest, and the factor, a power of two, leaves the rounding as it is.
         if (whole >= INT32_MIN && whole <= INT32_MAX)
         {
             return static_cast<float>(static_cast<int32_t>(whole)) * factor;
@@ -276,32 +346,17 @@ private:
         return static_cast<float>(whole) * factor;
     }
 
-    static bool Fits(int64_t a, int64_t b, int64_t c, int64_t d, int64_t e, int64_t f)
-    {
-        return a > -limit && a < limit && b > -limit && b < limit && c > -limit && c < limit && d > -limit &&
-               d < limit && e > -limit && e < limit && f > -limit && f < limit;
-    }
-
-    // The double-precision code's steps on whole numbers at 2^-scale.
-    bool Subdivide(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t x3, int64_t y3, int scale,
-                   unsigned level)
+    // The double-precision code's steps on whole numbers at 2^-scale: the same halves (exact on
+    // the finer grid), the same flatness test settled in single precision, the same midpoints
+    // added in the same order.
+    template <typename Int>
+    bool Subdivide(int64_t x1, int64_t y1, const Differences<Int>& curve, int scale, unsigned level)
     {
         if (level > recursionLimit)
         {
             return true;
         }
-        if (scale + 2 > scaleLimit)
-        {
-            return false;
-        }
-        // The halves, on the grid of the next level.
-        const int64_t x12 = 2 * (x1 + x2);
-        const int64_t y12 = 2 * (y1 + y2);
-        const int64_t x23 = 2 * (x2 + x3);
-        const int64_t y23 = 2 * (y2 + y3);
-        const int64_t x123 = x1 + 2 * x2 + x3;
-        const int64_t y123 = y1 + 2 * y2 + y3;
-        if (!Fits(x12, y12, x23, y23, x123, y123) || !Fits(4 * x1, 4 * y1, 4 * x3, 4 * y3, 0, 0))
+        if (scale + 2 > m_scaleLimit)
         {
             return false;
         }
@@ -309,11 +364,14 @@ private:
         // The flatness test, d * d <= tolerance * (dx * dx + dy * dy) with d the cross product of
         // (x2 - x3, y2 - y3) and (dx, dy), each factor exact; single precision gives each product
         // within 3 units of its last place, and d within 6 of the larger product's.
+        const uint32_t power = static_cast<uint32_t>(127 - scale) << 23;
+        float factor;
+        std::memcpy(&factor, &power, sizeof factor);
         const float unit = 1.0f / 16777216.0f;
-        const float dx = ToFloat(x3 - x1, scale);
-        const float dy = ToFloat(y3 - y1, scale);
-        const float p = ToFloat(x2 - x3, scale) * dy;
-        const float q = ToFloat(y2 - y3, scale) * dx;
+        const float dx = Scaled(curve.a, factor);
+        const float dy = Scaled(curve.b, factor);
+        const float p = Scaled(curve.c, factor) * dy;
+        const float q = Scaled(curve.d, factor) * dx;
         const float d = std::fabs(p - q);
         const float error = 8.0f * unit * (std::fabs(p) + std::fabs(q));
         const float chord = dx * dx + dy * dy;
@@ -327,6 +385,9 @@ private:
         const float high = (d + error) * (d + error) * (1.0f + margin);
         const float lowBound = m_tolerance * chord * (1.0f - margin);
         const float highBound = m_tolerance * chord * (1.0f + margin);
+        // The midpoint p123 = 4 p1 + 3 (p3 - p1) + 2 (p2 - p3), on the finer grid.
+        const int64_t x123 = 4 * x1 + 3 * int64_t{curve.a} + 2 * int64_t{curve.c};
+        const int64_t y123 = 4 * y1 + 3 * int64_t{curve.b} + 2 * int64_t{curve.d};
         if (high < lowBound)
         {
             // Flat enough.
@@ -337,12 +398,28 @@ private:
         {
             return false;
         }
-        return Subdivide(4 * x1, 4 * y1, x12, y12, x123, y123, scale + 2, level + 1) &&
-               Subdivide(x123, y123, x23, y23, 4 * x3, 4 * y3, scale + 2, level + 1);
+        return Half(4 * x1, 4 * y1, curve.First(), scale + 2, level + 1) &&
+               Half(x123, y123, curve.Second(), scale + 2, level + 1);
+    }
+
+    // A half, in 32 bits while its own halves fit.
+    template <typename Int> bool Half(int64_t x1, int64_t y1, const Differences<Int>& curve, int scale, unsigned level)
+    {
+        if (sizeof(Int) > sizeof(int32_t) && curve.Small())
+        {
+            return Subdivide(x1, y1, Differences<int32_t>::From(curve), scale, level);
+        }
+        if (sizeof(Int) == sizeof(int32_t) && !curve.Small())
+        {
+            return Subdivide(x1, y1, Differences<int64_t>::From(curve), scale, level);
+        }
+        return Subdivide(x1, y1, curve, scale, level);
     }
 
     pod_bvector<point_d>& m_points;
     float m_tolerance;
+    // The finest grid whose numbers all stay below 2^52.
+    int m_scaleLimit = scaleLimit;
 };
 }
 
@@ -424,7 +501,7 @@ void curve3_div::bezier(double x1, double y1, double x2, double y2, double x3, d
 {
     m_points.add(point_d(x1, y1));
     const unsigned start = m_points.size();
-    if (m_angle_tolerance >= angleToleranceEpsilon ||
+    if (AngleTestOn(m_angle_tolerance) ||
         !WholeNumberQuadratic(m_points, SingleTolerance(m_approximation_scale, m_distance_tolerance_square))
              .Flatten(x1, y1, x2, y2, x3, y3))
     {
