@@ -42,6 +42,24 @@ public:
     bool HasChanges() const { return m_changes.HasChanges(); }
     // Records the part of the area that lies on the panel as changed.
     void RegisterChange(const Velmora::PixelArea& area);
+    // The same for the one-row area of length columns from (x, y), as every painted run is
+    // registered: inline, and without the area's arithmetic for more rows, as most such runs
+    // fall inside a span the row has already (drawing into an area cleared and registered whole).
+    void RegisterRowChange(int16_t x, int16_t y, uint16_t length)
+    {
+        if (y < 0 || y > height - 1)
+            return;
+        const int16_t left = x > 0 ? x : 0;
+        const int16_t end = static_cast<int16_t>(x + length - 1);
+        const int16_t right = end < width - 1 ? end : static_cast<int16_t>(width - 1);
+        if (right < left)
+            return;
+        m_changes.rows[y].Merge(PImpl::Span(left, static_cast<uint16_t>(right - left + 1)));
+        if (y < m_changes.firstRow)
+            m_changes.firstRow = y;
+        if (y > m_changes.lastRow)
+            m_changes.lastRow = y;
+    }
     void SetOnRenderScanline(RenderScanlineFunction onRenderScanline);
 
     // Black framebuffer; registers nothing.

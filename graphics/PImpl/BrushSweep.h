@@ -24,9 +24,8 @@ void RegisterRun(Driver::LCD& driver, const Velmora::PixelArea& area, const Rend
     {
         return;
     }
-    driver.RegisterChange(Velmora::PixelArea(
-        Velmora::PixelPoint(static_cast<int16_t>(area.GetLeft() + first), static_cast<int16_t>(area.GetTop() + y)),
-        static_cast<uint16_t>(last - first + 1), 1));
+    driver.RegisterRowChange(static_cast<int16_t>(area.GetLeft() + first), static_cast<int16_t>(area.GetTop() + y),
+                             static_cast<uint16_t>(last - first + 1));
 }
 
 template <typename Renderer, typename Scanline, typename Paint>

@@ -25,20 +25,8 @@ void RowOfChanges::Clear()
         span.length = 0;
 }
 
-void RowOfChanges::Merge(const Span& span)
+void RowOfChanges::MergeIntoSlots(const Span& span)
 {
-    if (span.length == 0)
-        return;
-
-    // Most spans fall inside the first slot (what is drawn into an area after it was cleared and
-    // registered whole): that slot overlaps the span, and their hull is the slot itself, so the
-    // walk below would end there changing nothing. The span must not wrap around the 16-bit
-    // columns for that (its overlap with the slot would then be empty).
-    const Span& first = spans[0];
-    const int16_t last = span.GetLast();
-    if (first.length != 0 && first.start <= span.start && span.start <= last && last <= first.GetLast())
-        return;
-
     for (Span& slot : spans)
     {
         if (slot.length == 0)

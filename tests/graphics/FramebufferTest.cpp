@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 #include <stdexcept>
 #include <vector>
 
@@ -74,6 +75,75 @@ TEST(FramebufferTest, AreasOffThePanelRecordNothing)
     lcd.RegisterChange(PixelArea(PixelPoint(5, 5), 0, 10));
     EXPECT_FALSE(lcd.HasChanges());
     EXPECT_GT(lcd.GetChanges().firstRow, lcd.GetChanges().lastRow);
+}
+
+namespace
+{
+
+// Every slot of every row and the row range, for comparing two change records.
+std::vector<int> Snapshot(const PImpl::Changes& changes)
+{
+    std::vector<int> numbers = {changes.firstRow, changes.lastRow};
+    for (uint16_t row = 0; row < changes.rowCount; ++row)
+    {
+        for (const PImpl::Span& span : changes.rows[row].spans)
+        {
+            numbers.push_back(span.start);
+            numbers.push_back(span.length);
+        }
+    }
+    return numbers;
+}
+
+} // namespace
+
+// Painted runs take the one-row shortcut: it must leave the record RegisterChange leaves for the
+// same one-row areas, in or off the panel, over or beside what is recorded, slots running out,
+// columns wrapping around 16 bits.
+TEST(FramebufferTest, RowRegistrationRecordsWhatTheAreaRecords)
+{
+    LCD& lcd = LCD::GetInstance();
+    lcd.DisableRefresh(true);
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 40; ++round)
+    {
+        struct Run
+        {
+            int16_t x, y;
+            uint16_t length;
+        };
+        std::vector<Run> runs;
+        const int count = 1 + static_cast<int>(random() % (round % 4 == 3 ? 600 : 120));
+        for (int i = 0; i < count; ++i)
+        {
+            const bool wild = random() % 8 == 0;
+            const int16_t x = wild ? static_cast<int16_t>(random()) : static_cast<int16_t>(random() % 900) - 50;
+            const int16_t y = wild ? static_cast<int16_t>(random()) : static_cast<int16_t>(random() % 12) - 2 + 470 * (random() % 2);
+            const uint16_t length = wild ? static_cast<uint16_t>(random()) : static_cast<uint16_t>(random() % 60);
+            runs.push_back({x, y, length});
+        }
+        const bool wholeFirst = round % 2 == 0;
+        const auto record = [&](bool byRow) {
+            lcd.Flush();
+            if (wholeFirst)
+            {
+                // The rows the runs fall on, as a cleared area registered whole.
+                lcd.RegisterChange(PixelArea(PixelPoint(100, 0), 500, 10));
+                lcd.RegisterChange(PixelArea(PixelPoint(100, 468), 500, 12));
+            }
+            for (const Run& run : runs)
+            {
+                if (byRow)
+                    lcd.RegisterRowChange(run.x, run.y, run.length);
+                else
+                    lcd.RegisterChange(PixelArea(PixelPoint(run.x, run.y), run.length, 1));
+            }
+            return Snapshot(lcd.GetChanges());
+        };
+        const std::vector<int> byArea = record(false);
+        ASSERT_EQ(record(true), byArea) << "round " << round;
+    }
+    lcd.Flush();
 }
 
 TEST(FramebufferTest, EnableRefreshRecompositesOnlyWhenItArmsTheInterrupt)
