@@ -3,6 +3,7 @@
 #include "graphics/FiniteStreamReader.h"
 #include "graphics/FreeTypeHooks.h"
 #include "graphics/PImpl/Path.h"
+#include "graphics/PImpl/WholePixels.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -75,10 +76,7 @@ void FT_User_Close(FT_Stream) {}
 // FreeType's 26.6 vector to a whole-pixel point, flipped to y-down.
 Velmora::Point ToPoint(const FT_Vector* v)
 {
-    const float x = static_cast<float>(v->x) * 0.015625f;
-    const float y = static_cast<float>(v->y) * 0.015625f;
-    return Velmora::Point(static_cast<float>(std::round(static_cast<double>(x))),
-                          -static_cast<float>(std::round(static_cast<double>(y))));
+    return Velmora::Point(PImpl::WholePixels(v->x), -PImpl::WholePixels(v->y));
 }
 
 template <typename Append> int Guarded(Append append)
@@ -163,6 +161,103 @@ struct BuiltInFace
 
 BuiltInFace m_builtIn;
 
+// The built-in font's glyph outlines as loading leaves them in the glyph slot (scaled, hinted, not
+// yet moved), by pixel size and character, so that text drawn again (the clock's digits every
+// minute) skips the glyph loader and its hinting. A kept outline is the one loading gives again:
+// loading depends on the character and the pixel size alone, as no glyph leaves anything behind
+// for the next one (see BuiltInFace), and what the text builder then does to the points it does to
+// a copy. The store is taken whole the first time, so the heap in use does not follow the text
+// drawn; a glyph too large for an entry is loaded every time, and entries are reused in turn.
+class KeptGlyphs
+{
+public:
+    // The outline kept for the character at that size, with the points copied to a scratch store
+    // the caller may change; false if none is kept.
+    bool Find(FT_UInt pixels, char32_t character, FT_Outline& outline, FT_Vector& advance)
+    {
+        for (unsigned i = 0; i < entryCount; ++i)
+        {
+            const Entry& entry = m_entries[i];
+            if (entry.used && entry.pixels == pixels && entry.character == character)
+            {
+                FT_Vector* scratch = m_points + entryCount * pointCapacity;
+                std::copy(m_points + i * pointCapacity, m_points + i * pointCapacity + entry.points, scratch);
+                outline.n_contours = entry.contours;
+                outline.n_points = entry.points;
+                outline.points = scratch;
+                outline.tags = m_tags + i * pointCapacity;
+                outline.contours = m_contours + i * contourCapacity;
+                outline.flags = entry.flags;
+                advance = entry.advance;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Keeps the outline and advance just loaded for the character at that size, if they fit.
+    void Keep(FT_UInt pixels, char32_t character, const FT_GlyphSlot slot)
+    {
+        const FT_Outline& outline = slot->outline;
+        if (outline.n_points < 0 || outline.n_points > static_cast<short>(pointCapacity) || outline.n_contours < 0 ||
+            outline.n_contours > static_cast<short>(contourCapacity))
+        {
+            return;
+        }
+        Reserve();
+        const unsigned i = m_next;
+        m_next = (m_next + 1) % entryCount;
+        Entry& entry = m_entries[i];
+        entry.used = true;
+        entry.pixels = pixels;
+        entry.character = character;
+        entry.points = outline.n_points;
+        entry.contours = outline.n_contours;
+        entry.flags = outline.flags;
+        entry.advance = slot->advance;
+        std::copy(outline.points, outline.points + outline.n_points, m_points + i * pointCapacity);
+        std::copy(outline.tags, outline.tags + outline.n_points, m_tags + i * pointCapacity);
+        std::copy(outline.contours, outline.contours + outline.n_contours, m_contours + i * contourCapacity);
+    }
+
+    // Takes the store, so that it is in use from the first text on.
+    void Reserve()
+    {
+        if (m_points == nullptr)
+        {
+            // One entry's points more, as the scratch store for the copy Find hands out.
+            m_points = new FT_Vector[(entryCount + 1) * pointCapacity];
+            m_tags = new char[entryCount * pointCapacity];
+            m_contours = new short[entryCount * contourCapacity];
+        }
+    }
+
+private:
+    // Enough for the clock's digits and colon at two sizes, and the texts of a page besides.
+    static constexpr unsigned entryCount = 32;
+    static constexpr unsigned pointCapacity = 96;
+    static constexpr unsigned contourCapacity = 8;
+
+    struct Entry
+    {
+        bool used = false;
+        FT_UInt pixels = 0;
+        char32_t character = 0;
+        short points = 0;
+        short contours = 0;
+        int flags = 0;
+        FT_Vector advance = {0, 0};
+    };
+
+    Entry m_entries[entryCount];
+    unsigned m_next = 0;
+    FT_Vector* m_points = nullptr;
+    char* m_tags = nullptr;
+    short* m_contours = nullptr;
+};
+
+KeptGlyphs m_keptGlyphs;
+
 FT_Face OpenBuiltInFace()
 {
     if (m_builtIn.face == nullptr)
@@ -189,6 +284,7 @@ FT_Face OpenBuiltInFace()
                 m_builtIn.growPending = true;
             }
         }
+        m_keptGlyphs.Reserve();
         m_builtIn.face = face;
         m_builtIn.sized = false;
     }
@@ -297,6 +393,10 @@ Path Path::Text(const Velmora::Point& origin, const Velmora::FiniteStreamReader&
     matrix.xy = std::lround(-sine * 65536.0f);
     matrix.yx = std::lround(sine * 65536.0f);
     matrix.yy = matrix.xx;
+    // Unturned text skips the turn about the origin: the unit matrix leaves every point as it is
+    // (a 16.16 product by 1.0 is exact), so moving to the origin and back leaves them as they were
+    // too, even where the 32-bit sums would wrap.
+    const bool straight = matrix.xx == 0x10000 && matrix.xy == 0 && matrix.yx == 0;
 
     Path path;
     FT_Pos px = ox;
@@ -305,28 +405,41 @@ Path Path::Text(const Velmora::Point& origin, const Velmora::FiniteStreamReader&
     {
         // A character the font cannot load is left out, without advancing; one outside the
         // character map still loads glyph 0, the missing-glyph box.
-        if (FT_Load_Char(face, c, FT_LOAD_DEFAULT) != 0)
+        FT_Outline outline;
+        FT_Vector advance;
+        if (!builtIn || !m_keptGlyphs.Find(pixels, c, outline, advance))
         {
-            if (m_pending)
+            if (FT_Load_Char(face, c, FT_LOAD_DEFAULT) != 0)
             {
-                break;
+                if (m_pending)
+                {
+                    break;
+                }
+                continue;
             }
-            continue;
+            if (builtIn)
+            {
+                m_keptGlyphs.Keep(pixels, c, face->glyph);
+            }
+            // The slot's points are changed in place; they are reloaded for the next character.
+            outline = face->glyph->outline;
+            advance = face->glyph->advance;
         }
-        // The slot's points are changed in place; they are reloaded for the next character.
-        FT_Outline outline = face->glyph->outline;
         FT_Outline_Translate(&outline, px, -py);
-        FT_Outline_Translate(&outline, -ox, oy);
-        FT_Outline_Transform(&outline, &matrix);
-        FT_Outline_Translate(&outline, ox, -oy);
+        if (!straight)
+        {
+            FT_Outline_Translate(&outline, -ox, oy);
+            FT_Outline_Transform(&outline, &matrix);
+            FT_Outline_Translate(&outline, ox, -oy);
+        }
         if (FT_Outline_Decompose(&outline, &m_outlineFunctions, &path) != 0 && m_pending)
         {
             break;
         }
         // The advance is not turned: each glyph is set on the straight line and the turn about
         // the origin carries it to its place.
-        px += face->glyph->advance.x;
-        py += face->glyph->advance.y;
+        px += advance.x;
+        py += advance.y;
     }
 
     done();

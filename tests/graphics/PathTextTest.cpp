@@ -2,6 +2,7 @@
 #include "graphics/DefaultFontData.h"
 #include "graphics/MemoryStream.h"
 #include "graphics/PImpl/Path.h"
+#include "graphics/PImpl/WholePixels.h"
 #include "graphics/Path.h"
 #include "graphics/VelmoraExtensions.h"
 
@@ -16,6 +17,7 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -372,4 +374,36 @@ TEST(PathTextTest, KeptBuiltInFaceTakesItsMemoryOnce)
 #else
     GTEST_SKIP() << "the heap in use is read through the address sanitiser";
 #endif
+}
+
+// Glyph points are rounded to whole pixels in integers: the same floats, bit for bit (signed zeros
+// included), as the steps in single and double precision, for every 26.6 number up to 2^21 and
+// samples up to the limits of the type.
+TEST(PathTextTest, WholePixelsAreTheFloatStepsRounded)
+{
+    const auto reference = [](long v)
+    { return static_cast<float>(std::round(static_cast<double>(static_cast<float>(v) * 0.015625f))); };
+    const auto same = [&](long v)
+    {
+        const float expected = reference(v);
+        const float actual = PImpl::WholePixels(v);
+        return std::memcmp(&expected, &actual, sizeof expected) == 0;
+    };
+    for (long v = -(1L << 21); v <= (1L << 21); ++v)
+    {
+        ASSERT_TRUE(same(v)) << v;
+    }
+    uint32_t random = 7;
+    for (int i = 0; i < 200000; ++i)
+    {
+        random = random * 1664525u + 1013904223u;
+        const long v = static_cast<long>(static_cast<int32_t>(random)) >> (random % 16);
+        ASSERT_TRUE(same(v)) << v;
+        ASSERT_TRUE(same((1L << 24) - 64 + static_cast<long>(random % 128))) << v;
+        ASSERT_TRUE(same(-(1L << 24) - 64 + static_cast<long>(random % 128))) << v;
+    }
+    for (const long v : {std::numeric_limits<long>::min(), std::numeric_limits<long>::max(), -1L, 0L, 1L, 31L, 32L, -32L, -33L})
+    {
+        ASSERT_TRUE(same(v)) << v;
+    }
 }
