@@ -57,17 +57,17 @@ template <typename Generator> void Configure(Generator& generator, const Velmora
 // Rasterises the stroke outline of path into rasterizer.
 void AddStroke(Rasterizer& rasterizer, const Path& path, const Velmora::Stroke& stroke)
 {
-    AggPath copy = path.GetAggPath();
-    agg::conv_curve<AggPath> curve(copy);
-    agg::conv_stroke<agg::conv_curve<AggPath>> outline(curve);
+    PathWalker walker = path.Walk();
+    agg::conv_curve<PathWalker> curve(walker);
+    agg::conv_stroke<agg::conv_curve<PathWalker>> outline(curve);
     Configure(outline, stroke);
     rasterizer.add_path(outline);
 }
 
 template <typename Target> void AddFill(Target& rasterizer, const Path& path)
 {
-    AggPath copy = path.GetAggPath();
-    agg::conv_curve<AggPath> curve(copy);
+    PathWalker walker = path.Walk();
+    agg::conv_curve<PathWalker> curve(walker);
     rasterizer.add_path(curve);
 }
 

@@ -19,6 +19,25 @@ namespace PImpl
 // never moves the vertices it already has; the block-pointer table grows 256 entries at a time.
 using AggPath = agg::path_base<agg::vertex_block_storage<float, 8u, 256u>>;
 
+// Walks a stored outline as AGG's converters walk a vertex source (rewind, then vertex after
+// vertex), without copying it: the same commands and coordinates the path itself would give.
+class PathWalker
+{
+public:
+    explicit PathWalker(const AggPath& path) : m_path(path) {}
+
+    void rewind(unsigned first) { m_next = first; }
+    unsigned vertex(double* x, double* y)
+    {
+        return m_next >= m_path.total_vertices() ? static_cast<unsigned>(agg::path_cmd_stop)
+                                                 : m_path.vertex(m_next++, x, y);
+    }
+
+private:
+    const AggPath& m_path;
+    unsigned m_next = 0;
+};
+
 // Vertex storage of an outline, and the builders of the ready-made shapes. Coordinates are
 // pixels, x to the right, y downwards.
 class Path
@@ -40,8 +59,10 @@ public:
     // Moves every vertex; end-of-polygon markers keep their (0, 0).
     void Translate(float dx, float dy);
 
-    // A copy, because the rasteriser's curve and stroke converters rewind and walk it.
+    // A copy, for code that changes it.
     AggPath GetAggPath() const { return m_path; }
+    // What the rasteriser's curve and stroke converters walk.
+    PathWalker Walk() const { return PathWalker(m_path); }
 
     unsigned GetVertexCount() const { return m_path.total_vertices(); }
     // The command of vertex index, with its coordinates in x and y.

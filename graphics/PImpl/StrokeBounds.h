@@ -98,9 +98,9 @@ private:
 // sets up, and returns what use makes of it.
 template <typename Configure, typename Use> auto FollowStroke(const Path& path, Configure configure, Use use)
 {
-    AggPath copy = path.GetAggPath();
-    agg::conv_curve<AggPath> curve(copy);
-    agg::conv_adaptor_vcgen<agg::conv_curve<AggPath>, StrokeBounds> outline(curve);
+    PathWalker walker = path.Walk();
+    agg::conv_curve<PathWalker> curve(walker);
+    agg::conv_adaptor_vcgen<agg::conv_curve<PathWalker>, StrokeBounds> outline(curve);
     configure(outline.generator());
     double x;
     double y;
