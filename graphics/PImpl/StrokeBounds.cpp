@@ -56,7 +56,11 @@ double StrokeBounds::Length(unsigned i)
 void StrokeBounds::width(double width)
 {
     m_stroker.width(width);
-    m_reachBeyondVertex = std::fabs(width) * 20.0;
+    // The farthest reaches (see the class comment) with half again for rounding.
+    m_reachAny = std::fabs(width) * 3.0;
+    m_reachGentle = std::fabs(width) * 1.5;
+    m_reachAnyf = static_cast<float>(m_reachAny);
+    m_reachGentlef = static_cast<float>(m_reachGentle);
 }
 
 void StrokeBounds::remove_all()
@@ -101,23 +105,13 @@ void StrokeBounds::AddPolyline()
     {
         return;
     }
-    if (!closed)
-    {
-        m_stroker.calc_cap(m_points, m_vertices[0], m_vertices[1], Length(0));
-        AddPoints();
-        m_stroker.calc_cap(m_points, m_vertices[count - 1], m_vertices[count - 2], Length(count - 2));
-        AddPoints();
-    }
-    // The vertices with joins; the extreme ones first, so that most others can be ruled out.
+    // The vertices with joins; an open polyline's ends have caps instead.
     const unsigned first = closed ? 0 : 1;
     const unsigned end = closed ? count : count - 1;
-    if (first == end)
-    {
-        return;
-    }
-    unsigned extremes[4] = {first, first, first, first};
+    // The extreme vertices first, so that most others can be ruled out.
+    unsigned extremes[4] = {0, 0, 0, 0};
     unsigned steepest = first;
-    for (unsigned i = first; i < end; ++i)
+    for (unsigned i = 0; i < count; ++i)
     {
         // Which vertices come first, and which edge is tried for cells, only makes the work
         // shorter; single precision is good enough for choosing them.
@@ -126,25 +120,47 @@ void StrokeBounds::AddPolyline()
         extremes[1] = v.xf > m_vertices[extremes[1]].xf ? i : extremes[1];
         extremes[2] = v.yf < m_vertices[extremes[2]].yf ? i : extremes[2];
         extremes[3] = v.yf > m_vertices[extremes[3]].yf ? i : extremes[3];
-        if (i + 1 < end &&
+        if (i >= first && i + 1 < end &&
             std::fabs(m_vertices[i + 1].yf - v.yf) > std::fabs(m_vertices[steepest + 1].yf - m_vertices[steepest].yf))
         {
             steepest = i;
         }
     }
-    const auto isExtreme = [&](unsigned i, unsigned before) { return std::find(extremes, extremes + before, i) != extremes + before; };
-    for (unsigned k = 0; k < 4; ++k)
-    {
-        if (!isExtreme(extremes[k], k) && CanReachBeyond(extremes[k]))
+    const auto add = [&](unsigned i) {
+        if (i >= first && i < end)
         {
-            AddJoins(extremes[k]);
+            if (CanReachBeyond(i))
+            {
+                AddJoins(i);
+            }
+        }
+        else if (CapCanReachBeyond(i))
+        {
+            if (i == 0)
+            {
+                m_stroker.calc_cap(m_points, m_vertices[0], m_vertices[1], Length(0));
+            }
+            else
+            {
+                m_stroker.calc_cap(m_points, m_vertices[count - 1], m_vertices[count - 2], Length(count - 2));
+            }
+            AddPoints();
+        }
+    };
+    add(extremes[0]);
+    for (unsigned k = 1; k < 4; ++k)
+    {
+        const unsigned i = extremes[k];
+        if (i != extremes[0] && (k < 2 || i != extremes[1]) && (k < 3 || i != extremes[2]))
+        {
+            add(i);
         }
     }
-    for (unsigned i = first; i < end; ++i)
+    for (unsigned i = 0; i < count; ++i)
     {
-        if (!isExtreme(i, 4) && CanReachBeyond(i))
+        if (i != extremes[0] && i != extremes[1] && i != extremes[2] && i != extremes[3])
         {
-            AddJoins(i);
+            add(i);
         }
     }
     if (!m_leavesCells && steepest + 1 < end)
@@ -157,6 +173,33 @@ void StrokeBounds::AddPolyline()
         const int next = Row(m_points[0].y);
         m_leavesCells = next - row >= 2 || row - next >= 2;
     }
+}
+
+bool StrokeBounds::Inside(const Vertex& vertex, float reach) const
+{
+    return vertex.xf - reach > m_minXf && vertex.xf + reach < m_maxXf && vertex.yf - reach > m_minYf &&
+           vertex.yf + reach < m_maxYf;
+}
+
+bool StrokeBounds::Beyond(const Vertex& vertex, double reach) const
+{
+    return vertex.x - reach < m_minX || vertex.x + reach > m_maxX || vertex.y - reach < m_minY ||
+           vertex.y + reach > m_maxY;
+}
+
+bool StrokeBounds::CapCanReachBeyond(unsigned i) const
+{
+    // Every point of a cap lies within a width of its vertex (a square cap's corners within
+    // 0.71 widths), give or take the rounding of adding the offsets to the vertex's coordinates:
+    // the reach of a gently turning vertex holds, in single precision as in double.
+    const Vertex& vertex = m_vertices[i];
+    const float size = std::fabs(vertex.xf) + std::fabs(vertex.yf) + std::fabs(m_minXf) + std::fabs(m_minYf) +
+                       std::fabs(m_maxXf) + std::fabs(m_maxYf);
+    if (Inside(vertex, m_reachGentlef * 1.001f + 1e-5f * size))
+    {
+        return false;
+    }
+    return Beyond(vertex, m_reachGentle + 1e-6 * (std::fabs(vertex.x) + std::fabs(vertex.y)));
 }
 
 bool StrokeBounds::SurelyInside(unsigned i) const
@@ -172,17 +215,13 @@ bool StrokeBounds::SurelyInside(unsigned i) const
     const float size = std::fabs(current.xf) + std::fabs(current.yf) + std::fabs(previous.xf) + std::fabs(previous.yf) +
                        std::fabs(next.xf) + std::fabs(next.yf) + std::fabs(m_minXf) + std::fabs(m_minYf) +
                        std::fabs(m_maxXf) + std::fabs(m_maxYf);
-    const float reachBeyond = static_cast<float>(m_reachBeyondVertex) * 1.001f + 1e-5f * size;
-    const auto inside = [&](float reach) {
-        return current.xf - reach > m_minXf && current.xf + reach < m_maxXf && current.yf - reach > m_minYf &&
-               current.yf + reach < m_maxYf;
-    };
-    if (inside(along * 1.001f + reachBeyond))
+    const float margin = 1e-5f * size;
+    if (Inside(current, along * 1.001f + m_reachAnyf * 1.001f + margin))
     {
         return true;
     }
-    // The test below returns false also for a vertex whose turn is less than a right angle and not
-    // nearly straight, when a few widths (and a millionth of its size) keep it inside: most
+    // The test below returns false also for a vertex whose turn is less than 120 degrees and not
+    // nearly straight, when a width and a half (and a millionth of its size) keep it inside: most
     // vertices of a flattened curve near the extremes. That turn is settled here too, from the
     // single-precision segments, whenever their errors cannot unsettle it.
     //
@@ -193,9 +232,11 @@ bool StrokeBounds::SurelyInside(unsigned i) const
     // sides (never shorter than the segments), a dot or cross product of the single segments is
     // within 2^-22 * l1 * l2 (its own rounding) plus e * (l1 + l2 + 2 * e) of the double
     // segments' exact one, and the product of the double segments' lengths is at most
-    // (l1 + 2 * e) * (l2 + 2 * e). The limits (a cosine above 0.01, a sine above 10^-6) are
-    // widened by a hundredth and the errors doubled, far more than the rounding of this
-    // arithmetic and of the double-precision test.
+    // (l1 + 2 * e) * (l2 + 2 * e) and at least half of (l1 - 2 * e) * (l2 - 2 * e) (a sum of
+    // sides is at most 1.42 times the length). The limits (a cosine above -0.4, a sine above
+    // 10^-6, the shorter segment's sum of sides above 10^-6 of s) are widened by a hundredth and
+    // the errors doubled, far more than the rounding of this arithmetic and of the
+    // double-precision test, which takes cosines above -0.447.
     const float dx1 = current.xf - previous.xf;
     const float dy1 = current.yf - previous.yf;
     const float dx2 = next.xf - current.xf;
@@ -207,15 +248,17 @@ bool StrokeBounds::SurelyInside(unsigned i) const
     const float l2 = std::fabs(dx2) + std::fabs(dy2);
     const float error = 2.0f * (l1 * l2 * (1.0f / 4194304.0f) + e * (l1 + l2 + 2.0f * e));
     const float lengths = (l1 + 2.0f * e) * (l2 + 2.0f * e) * 1.01f;
+    const float shortest = std::max(l1 - 2.0f * e, 0.0f) * std::max(l2 - 2.0f * e, 0.0f) * 0.5f * 0.99f;
     const float dot = dx1 * dx2 + dy1 * dy2;
     const float cross = dx1 * dy2 - dy1 * dx2;
-    if (!(dot - error > 0.01f * lengths) || !(std::fabs(cross) - error > 1e-6f * lengths))
+    if (!(dot - error > -0.4f * shortest) || !(std::fabs(cross) - error > 1e-6f * lengths) ||
+        !(std::min(l1, l2) - 2.0f * e > 1.01e-6f * s))
     {
         return false;
     }
     // The reach of that test, as above: the millionth of the longer segment and of the vertex's
     // distance from the origin is within the thousandth and the part in 10^5 of the size added.
-    return inside(along * 1.001e-6f + reachBeyond);
+    return Inside(current, along * 1.001e-6f + m_reachGentlef * 1.001f + margin);
 }
 
 bool StrokeBounds::CanReachBeyond(unsigned i) const
@@ -231,26 +274,27 @@ bool StrokeBounds::CanReachBeyond(unsigned i) const
     const double dy1 = current.y - previous.y;
     const double dx2 = next.x - current.x;
     const double dy2 = next.y - current.y;
-    const auto beyond = [&](double reach) {
-        return current.x - reach < m_minX || current.x + reach > m_maxX || current.y - reach < m_minY ||
-               current.y + reach > m_maxY;
-    };
     // The longer segment, measured without a square root (its sum of sides is never shorter);
-    // rounding errors in the reach are kept far below its margin of many widths.
+    // rounding errors in the reach are kept far below its margin of widths.
     const double along = std::max(std::fabs(dx1) + std::fabs(dy1), std::fabs(dx2) + std::fabs(dy2));
-    if (!beyond(along * (1.0 + 1e-9) + m_reachBeyondVertex))
+    if (!Beyond(current, along * (1.0 + 1e-9) + m_reachAny))
     {
         return false;
     }
-    // Less than a right angle (cosine above 0.01) and more than a millionth of a radian: the
-    // joins stay within a few widths, give or take rounding errors far below a millionth of
-    // the segment's length and its distance from the origin.
+    // Less than 117 degrees (cosine above -0.447, its square below 0.2 when negative), more than
+    // a millionth of a radian, and segments longer than a millionth of the vertex's distance from
+    // the origin (else the rounding of the offset points, a part in 10^16 of that distance,
+    // could tilt the offset lines by as much as the turn): the joins stay within 0.96 widths,
+    // give or take rounding errors far below a millionth of the segment's length and of that
+    // distance.
     const double dot = dx1 * dx2 + dy1 * dy2;
     const double cross = dx1 * dy2 - dy1 * dx2;
     const double squares = (dx1 * dx1 + dy1 * dy1) * (dx2 * dx2 + dy2 * dy2);
-    if (dot > 0.0 && dot * dot > 1e-4 * squares && cross * cross > 1e-12 * squares)
+    const double shorter = std::min(std::fabs(dx1) + std::fabs(dy1), std::fabs(dx2) + std::fabs(dy2));
+    if ((dot >= 0.0 || dot * dot < 0.2 * squares) && cross * cross > 1e-12 * squares &&
+        shorter > 1e-6 * (std::fabs(current.x) + std::fabs(current.y)))
     {
-        return beyond(m_reachBeyondVertex + 1e-6 * (along + std::fabs(current.x) + std::fabs(current.y)));
+        return Beyond(current, m_reachGentle + 1e-6 * (along + std::fabs(current.x) + std::fabs(current.y)));
     }
     return true;
 }

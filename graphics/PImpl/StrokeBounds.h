@@ -17,14 +17,18 @@ namespace PImpl
 
 // Keeps each polyline exactly as the stroke generator does, but works out the joins and caps
 // only of the vertices that can reach beyond the extremes found so far; those are computed by
-// the same code as the generator's, so the extremes are the very same numbers.
+// the same code as the generator's, so the extremes are the very same numbers (the order in
+// which they are found does not change a minimum or a maximum).
 //
-// How far a vertex's joins can reach: where its two segments turn by less than a right angle
+// How far a vertex's joins can reach: where its two segments turn by less than 117 degrees
 // (and not so little that the offset lines' intersection is ill-conditioned), every point of
-// its joins lies within a few stroke widths of it (an inner miter within 0.71 widths, an outer
-// one within the miter limit of two widths or its cut-off corner, caps and round joins half a
-// width). Any other vertex reaches at most its longer segment plus a few widths (an inner miter
-// is cut off at the shorter segment's length).
+// its joins lies within 0.96 of a stroke width of it (the offset lines meet half a width over
+// the cosine of half the turn away, well within the miter limit of two widths; a miter beyond
+// an inner one's limit gives way to the bevel's points half a width away; round joins keep to
+// half a width). A cap lies within 0.71 widths of its vertex (a square one's corners). Any other
+// vertex reaches at most its longer segment (an inner miter is cut off at the shorter segment's
+// length) or 2.07 widths (an outer miter cut off at its limit, its corners half a width to the
+// side). Half again is allowed on each, which leaves room for every rounding.
 class StrokeBounds
 {
 public:
@@ -72,6 +76,11 @@ private:
     double Length(unsigned i);
     bool CanReachBeyond(unsigned i) const;
     bool SurelyInside(unsigned i) const;
+    bool CapCanReachBeyond(unsigned i) const;
+    // Whether the vertex, widened by reach, lies strictly within the single-precision extremes,
+    // or reaches beyond the double-precision ones.
+    bool Inside(const Vertex& vertex, float reach) const;
+    bool Beyond(const Vertex& vertex, double reach) const;
     static int Row(double y);
     void Join(unsigned i, bool backwards);
     void AddJoins(unsigned i);
@@ -81,7 +90,12 @@ private:
     agg::vertex_sequence<Vertex, 6> m_vertices;
     Points m_points;
     unsigned m_closed = 0;
-    double m_reachBeyondVertex = 0.0;
+    // How far beyond a vertex its joins reach: any joins beyond its longer segment, and those of
+    // a gentle turn (or a cap) at all; in single precision too.
+    double m_reachAny = 0.0;
+    double m_reachGentle = 0.0;
+    float m_reachAnyf = 0.0f;
+    float m_reachGentlef = 0.0f;
     bool m_leavesCells = false;
     double m_minX = std::numeric_limits<double>::infinity();
     double m_minY = std::numeric_limits<double>::infinity();

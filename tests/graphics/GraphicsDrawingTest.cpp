@@ -20,6 +20,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 using namespace PImpl;
 using Velmora::Area;
@@ -119,6 +120,74 @@ Extremes StandInExtremes(const Path& path, const Stroke& stroke)
                                          << generated.minY << " to " << generated.maxX << "," << generated.maxY
                                          << ", stand-in " << standIn.minX << "," << standIn.minY << " to "
                                          << standIn.maxX << "," << standIn.maxY;
+}
+
+// Polylines given in double precision, as flattened curves give them: turns and lengths far
+// finer than single-precision paths can hold.
+class Polylines
+{
+public:
+    void MoveTo(double x, double y) { m_vertices.push_back({x, y, agg::path_cmd_move_to}); }
+    void LineTo(double x, double y) { m_vertices.push_back({x, y, agg::path_cmd_line_to}); }
+    void Close() { m_vertices.push_back({0.0, 0.0, agg::path_cmd_end_poly | agg::path_flags_close}); }
+    void rewind(unsigned) { m_next = 0; }
+    unsigned vertex(double* x, double* y)
+    {
+        if (m_next == m_vertices.size())
+            return agg::path_cmd_stop;
+        const Command& command = m_vertices[m_next++];
+        *x = command.x;
+        *y = command.y;
+        return command.command;
+    }
+
+private:
+    struct Command
+    {
+        double x;
+        double y;
+        unsigned command;
+    };
+    std::vector<Command> m_vertices;
+    std::size_t m_next = 0;
+};
+
+template <typename Outline> Extremes ExtremesOf(Outline& outline)
+{
+    const double infinity = std::numeric_limits<double>::infinity();
+    Extremes extremes{infinity, infinity, -infinity, -infinity};
+    double x;
+    double y;
+    outline.rewind(0);
+    for (unsigned command; !agg::is_stop(command = outline.vertex(&x, &y));)
+    {
+        if (agg::is_vertex(command))
+        {
+            extremes.minX = std::min(extremes.minX, x);
+            extremes.minY = std::min(extremes.minY, y);
+            extremes.maxX = std::max(extremes.maxX, x);
+            extremes.maxY = std::max(extremes.maxY, y);
+        }
+    }
+    return extremes;
+}
+
+::testing::AssertionResult SameExtremes(Polylines& polylines, const Stroke& stroke)
+{
+    agg::conv_stroke<Polylines> generator(polylines);
+    Configure(generator, stroke);
+    const Extremes generated = ExtremesOf(generator);
+    agg::conv_adaptor_vcgen<Polylines, StrokeBounds> standIn(polylines);
+    Configure(standIn.generator(), stroke);
+    ExtremesOf(standIn);
+    const StrokeBounds& bounds = standIn.generator();
+    const Extremes found{bounds.GetMinX(), bounds.GetMinY(), bounds.GetMaxX(), bounds.GetMaxY()};
+    if (std::memcmp(&generated, &found, sizeof generated) == 0)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << std::setprecision(17) << "generated " << generated.minX << ","
+                                         << generated.minY << " to " << generated.maxX << "," << generated.maxY
+                                         << ", stand-in " << found.minX << "," << found.minY << " to " << found.maxX
+                                         << "," << found.maxY;
 }
 
 Area RasterisedFill(const Path& path)
@@ -276,11 +345,90 @@ TEST(GraphicsDrawingTest, StrokeExtremesAreTheGenerators)
             }
         }
     }
+    // The clock's numbers, at its size and near it, each from origins anywhere within a pixel.
     std::mt19937 random(1908);
+    std::uniform_real_distribution<float> fraction(0.0f, 1.0f);
+    for (int number = 0; number < 60; number += 1 + number % 3)
+    {
+        char text[3] = {char('0' + number / 10), char('0' + number % 10), 0};
+        for (float size : {233.0f, 240.0f})
+        {
+            Path path = Path::Text(Point(0.0f, 0.0f), Velmora::DefaultFont::GetInstance(), Velmora::ToUTF32(text), size, 0.0f);
+            for (int shift = 0; shift < 3; ++shift)
+            {
+                for (const Stroke& stroke : strokes)
+                    EXPECT_TRUE(SameExtremes(path, stroke)) << text << " at " << size << ", width " << stroke.GetWidth();
+                path.Translate(fraction(random) * 100.0f, fraction(random) * 100.0f);
+            }
+        }
+    }
     for (int round = 0; round < 3000; ++round)
     {
         const Path path = RandomPath(random);
         for (const Stroke& stroke : strokes)
             ASSERT_TRUE(SameExtremes(path, stroke)) << "round " << round << ", width " << stroke.GetWidth();
+    }
+}
+
+// A vertex just inside extremes that another polyline has set, at every kind of turn (none, too
+// little to intersect the offset lines reliably, gentle, square, sharp, reversed), its corner
+// mostly facing those extremes, with segments from far below a width to far above it and the
+// extremes from none to a few widths beyond it: the reach each rule grants a vertex's joins and
+// caps is probed from both sides, and the extremes must stay the generator's.
+TEST(GraphicsDrawingTest, StrokeExtremesAtEveryTurn)
+{
+    const double pi = 3.14159265358979323846;
+    const double turns[] = {0.0, 1e-15, 1e-12, 1e-9, 1e-6, 1e-4, 0.05, 1.0,       pi / 2,     1.9, 1.96,
+                            1.99, 2.01, 2.03, 2.05, 2.2, 2.6, 3.0, pi - 1e-7, pi - 1e-12, pi};
+    const double lengths[] = {1e-12, 1e-9, 0.004, 0.3, 0.7, 1.3, 2.5, 40.0, 700.0};
+    std::mt19937 random(2024);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::uniform_int_distribution<int> choice(0, 1 << 20);
+    for (const Stroke& stroke : strokes)
+    {
+        const double width = std::fabs(stroke.GetWidth());
+        for (int round = 0; round < 12000; ++round)
+        {
+            const double turn = choice(random) % 2 ? turns[choice(random) % 21] : unit(random) * pi;
+            const double sign = choice(random) % 2 ? 1.0 : -1.0;
+            // The direction of the extremes the probe's corner may pass, and the heading into the
+            // corner that makes the corner's outer side face them (give or take a little).
+            const int side = choice(random) % 4;
+            const double towards = side * pi / 2;
+            const double jitter = choice(random) % 2 ? 0.0 : (unit(random) - 0.5) * 0.6;
+            const double heading = choice(random) % 4 == 0 ? unit(random) * 2.0 * pi
+                                                           : towards + sign * (pi / 2 - turn / 2) + jitter;
+            const double scale = choice(random) % 2 ? width : 1.0;
+            const double first = lengths[choice(random) % 9] * scale;
+            const double second = lengths[choice(random) % 9] * scale;
+            const double far = choice(random) % 3 == 0 ? 0.0 : 1000.0;
+            const double x = far * (unit(random) - 0.3);
+            const double y = far * (unit(random) - 0.3);
+            // The extremes a stroke's width and `inside` beyond the corner: a long level segment
+            // (whose stroke's sides lie half a width either side of it) drawn first.
+            const double inside = (choice(random) % 2 ? 0.8 + unit(random) * 0.3 : unit(random) * 3.5) * width;
+            const double level = inside - width / 2;
+            Polylines polylines;
+            const double frameX = x + level * std::cos(towards);
+            const double frameY = y + level * std::sin(towards);
+            polylines.MoveTo(frameX - 5000.0 * std::sin(towards), frameY - 5000.0 * std::cos(towards));
+            polylines.LineTo(frameX + 5000.0 * std::sin(towards), frameY + 5000.0 * std::cos(towards));
+            // The probe: in along the heading to the corner, turned, on.
+            const double inX = x - first * std::cos(heading);
+            const double inY = y - first * std::sin(heading);
+            const double outX = x + second * std::cos(heading + sign * turn);
+            const double outY = y + second * std::sin(heading + sign * turn);
+            polylines.MoveTo(inX, inY);
+            polylines.LineTo(x, y);
+            polylines.LineTo(outX, outY);
+            const int ending = choice(random) % 3;
+            if (ending == 0)
+                polylines.Close();
+            else if (ending == 1)
+                polylines.LineTo(outX - first * std::cos(heading), outY - first * std::sin(heading));
+            ASSERT_TRUE(SameExtremes(polylines, stroke))
+                << "turn " << turn << ", round " << round << ", width " << stroke.GetWidth() << ", inside "
+                << inside / width << " widths";
+        }
     }
 }
