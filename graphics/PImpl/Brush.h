@@ -3,9 +3,9 @@
 #include "graphics/Color.h"
 #include "graphics/PixelArea.h"
 #include "graphics/PImpl/LayerPixelFormat.h"
+#include "graphics/PImpl/Rasterizer.h"
 
 #include <agg_color_rgba.h>
-#include <agg_rasterizer_scanline_aa.h>
 #include <agg_renderer_base.h>
 #include <agg_scanline_u.h>
 
@@ -14,7 +14,6 @@
 namespace PImpl
 {
 
-typedef agg::rasterizer_scanline_aa<agg::rasterizer_sl_clip<agg::ras_conv_int>> Rasterizer;
 typedef agg::renderer_base<BackgroundPixelFormat> BackgroundRenderer;
 typedef agg::renderer_base<ForegroundPixelFormat> ForegroundRenderer;
 

@@ -150,12 +150,12 @@ public:
             if (agg::is_move_to(command))
             {
                 Close();
-                m_x = m_startX = agg::ras_conv_int::upscale(x);
-                m_y = m_startY = agg::ras_conv_int::upscale(y);
+                m_x = m_startX = FixedPointConversion::upscale(x);
+                m_y = m_startY = FixedPointConversion::upscale(y);
             }
             else if (agg::is_vertex(command))
             {
-                Edge(agg::ras_conv_int::upscale(x), agg::ras_conv_int::upscale(y));
+                Edge(FixedPointConversion::upscale(x), FixedPointConversion::upscale(y));
                 m_open = true;
             }
             else if (agg::is_close(command))
@@ -233,7 +233,9 @@ Velmora::Area MeasureStroke(const Path& path, const Velmora::Stroke& stroke)
     return FollowStroke(path, configure, [&](const StrokeBounds& bounds) {
         if (bounds.LeavesCells())
         {
-            const auto cell = [](double v) { return agg::ras_conv_int::upscale(v) >> agg::poly_subpixel_shift; };
+            const auto cell = [](double v) {
+                return FixedPointConversion::upscale(v) >> agg::poly_subpixel_shift;
+            };
             return Bounds(cell(bounds.GetMinX()), cell(bounds.GetMinY()), cell(bounds.GetMaxX()),
                           cell(bounds.GetMaxY()));
         }

@@ -1,6 +1,7 @@
 #include "graphics/PImpl/StrokeBounds.h"
 
-#include <agg_rasterizer_scanline_aa.h>
+#include "graphics/PImpl/Rasterizer.h"
+
 #include <agg_shorten_path.h>
 
 #include <algorithm>
@@ -301,7 +302,7 @@ bool StrokeBounds::CanReachBeyond(unsigned i) const
 
 int StrokeBounds::Row(double y)
 {
-    return agg::ras_conv_int::upscale(y) >> agg::poly_subpixel_shift;
+    return FixedPointConversion::upscale(y) >> agg::poly_subpixel_shift;
 }
 
 void StrokeBounds::Join(unsigned i, bool backwards)
