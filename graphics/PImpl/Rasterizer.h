@@ -5,6 +5,17 @@
 #include <cstdint>
 #include <cstring>
 
+// The cell rasteriser's line and row walks, for the cells the scanline rasteriser keeps
+// (Rasterizer.cpp). Every unit that uses rasterizer_cells_aa<cell_aa> must see these before its
+// first use, or it would make AGG's own versions of them: this header is the way in.
+namespace agg
+{
+template <> void rasterizer_cells_aa<cell_aa>::line(int x1, int y1, int x2, int y2);
+template <> void rasterizer_cells_aa<cell_aa>::render_hline(int ey, int x1, int y1, int x2, int y2);
+// Called by nothing but the two above.
+template <> inline void rasterizer_cells_aa<cell_aa>::set_curr_cell(int x, int y);
+} // namespace agg
+
 namespace PImpl
 {
 

@@ -4,6 +4,7 @@
 #include "graphics/DefaultFont.h"
 #include "graphics/PImpl/Graphics.h"
 #include "graphics/PImpl/Path.h"
+#include "graphics/PImpl/Rasterizer.h" // ahead of AGG's rasteriser, whose cell walks it declares
 #include "graphics/PImpl/StrokeBounds.h"
 #include "graphics/Stroke.h"
 #include "graphics/VelmoraExtensions.h"

@@ -1,7 +1,9 @@
-// The rasteriser's own parts against AGG's: the same fixed-point coordinate for every double.
+// The rasteriser's own parts against AGG's: the same fixed-point coordinate for every double, the
+// same cells for every line.
 
 #include "graphics/PImpl/Rasterizer.h"
 
+#include <agg_rasterizer_compound_aa.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,6 +11,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <vector>
 
 using PImpl::FixedPointConversion;
 
@@ -98,6 +101,146 @@ TEST(RasterizerTest, UpscaleRoundsLikeAggNearEveryHalfSubpixel)
     {
         ASSERT_TRUE(SameAround(std::ldexp(1.0, exponent)));
     }
+}
+
+// The cells of AGG's own line and row walks: rasterizer_cells_aa<cell_style_aa> is AGG's template
+// unchanged (its cells only carry two style numbers more, left alone here), against the cells the
+// scanline rasteriser keeps.
+class Cells
+{
+public:
+    explicit Cells(unsigned blockLimit = 1024) : m_ours(blockLimit), m_agg(blockLimit) {}
+
+    void Line(int x1, int y1, int x2, int y2)
+    {
+        m_ours.line(x1, y1, x2, y2);
+        m_agg.line(x1, y1, x2, y2);
+    }
+
+    // Both sorted, row by row, cell by cell.
+    ::testing::AssertionResult Same()
+    {
+        m_ours.sort_cells();
+        m_agg.sort_cells();
+        if (m_ours.total_cells() != m_agg.total_cells() || m_ours.min_x() != m_agg.min_x() ||
+            m_ours.max_x() != m_agg.max_x() || m_ours.min_y() != m_agg.min_y() ||
+            m_ours.max_y() != m_agg.max_y())
+        {
+            return ::testing::AssertionFailure()
+                   << m_ours.total_cells() << " cells against " << m_agg.total_cells() << ", or other bounds";
+        }
+        if (m_agg.total_cells() == 0)
+        {
+            return ::testing::AssertionSuccess();
+        }
+        for (int y = m_agg.min_y(); y <= m_agg.max_y(); ++y)
+        {
+            const unsigned count = m_agg.scanline_num_cells(y);
+            if (m_ours.scanline_num_cells(y) != count)
+            {
+                return ::testing::AssertionFailure()
+                       << "row " << y << ": " << m_ours.scanline_num_cells(y) << " cells against " << count;
+            }
+            const agg::cell_aa* const* ours = m_ours.scanline_cells(y);
+            const agg::cell_style_aa* const* theirs = m_agg.scanline_cells(y);
+            for (unsigned i = 0; i < count; ++i)
+            {
+                if (ours[i]->x != theirs[i]->x || ours[i]->y != theirs[i]->y ||
+                    ours[i]->cover != theirs[i]->cover || ours[i]->area != theirs[i]->area)
+                {
+                    return ::testing::AssertionFailure()
+                           << "row " << y << ", cell " << i << ": " << ours[i]->x << " " << ours[i]->cover
+                           << " " << ours[i]->area << " against " << theirs[i]->x << " " << theirs[i]->cover
+                           << " " << theirs[i]->area;
+                }
+            }
+        }
+        return ::testing::AssertionSuccess();
+    }
+
+private:
+    agg::rasterizer_cells_aa<agg::cell_aa> m_ours;
+    agg::rasterizer_cells_aa<agg::cell_style_aa> m_agg;
+};
+
+TEST(RasterizerTest, CellsOfRandomPolylinesAreAggs)
+{
+    std::mt19937 random(1008);
+    for (int shape = 0; shape < 3000; ++shape)
+    {
+        // Coordinates in subpixels, negative too: within a cell, a few cells, a few screens (the
+        // split-length case has the long lines).
+        static const int spans[] = {200, 2000, 200000};
+        const int span = spans[shape % 3];
+        const auto coordinate = [&] { return static_cast<int>(random() % (2u * span + 1)) - span; };
+        Cells cells;
+        int x = coordinate();
+        int y = coordinate();
+        for (int i = 0; i < 12; ++i)
+        {
+            int nx = coordinate();
+            int ny = coordinate();
+            switch (random() % 6)
+            {
+            case 0: // vertical
+                nx = x;
+                break;
+            case 1: // horizontal
+                ny = y;
+                break;
+            case 2: // inside the cell row or column
+                nx = x + static_cast<int>(random() % 512) - 256;
+                ny = y + static_cast<int>(random() % 64) - 32;
+                break;
+            default:
+                break;
+            }
+            cells.Line(x, y, nx, ny);
+            x = nx;
+            y = ny;
+        }
+        ASSERT_TRUE(cells.Same()) << "shape " << shape;
+    }
+}
+
+TEST(RasterizerTest, CellsOfLinesAroundAggsSplitLengthAreAggs)
+{
+    // AGG draws a line of 2^22 subpixels or more as its two halves and then once more whole; the
+    // 32-bit walk stops just short of that length.
+    const int split = 16384 << agg::poly_subpixel_shift;
+    std::mt19937 random(2);
+    for (const int length : {split - 2, split - 1, split, split + 1, 2 * split + 7, 4 * split - 3})
+    {
+        for (const int sign : {1, -1})
+        {
+            Cells cells;
+            const int x1 = static_cast<int>(random() % 100000) - 50000;
+            const int y1 = static_cast<int>(random() % 100000) - 50000;
+            const int rise = static_cast<int>(random() % 3000) - 1500;
+            cells.Line(x1, y1, x1 + sign * length, y1 + rise);
+            cells.Line(x1 + sign * length, y1 + rise, x1, y1 + rise / 2 + 900);
+            cells.Line(x1, y1 + rise / 2 + 900, x1, y1);
+            ASSERT_TRUE(cells.Same()) << length * sign;
+        }
+    }
+}
+
+TEST(RasterizerTest, CellsBeyondTheBlockLimitAreDroppedLikeAggs)
+{
+    // Two blocks of 4096 cells, then AGG stops keeping cells; a spiral of long diagonals fills
+    // them several times over.
+    Cells cells(2);
+    int x = 0;
+    int y = 0;
+    for (int i = 1; i < 60; ++i)
+    {
+        const int nx = (i % 2 == 0 ? 1 : -1) * i * 3000 + 77;
+        const int ny = (i % 3 == 0 ? 1 : -1) * i * 2900 - 13;
+        cells.Line(x, y, nx, ny);
+        x = nx;
+        y = ny;
+    }
+    ASSERT_TRUE(cells.Same());
 }
 
 } // namespace
