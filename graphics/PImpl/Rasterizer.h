@@ -80,3 +80,25 @@ private:
 typedef agg::rasterizer_scanline_aa<agg::rasterizer_sl_clip<FixedPointConversion>> Rasterizer;
 
 } // namespace PImpl
+
+namespace agg
+{
+
+// A cell run's coverage to alpha, AGG's computation inlined into the sweep: at -Os it stays a call
+// of its own, made for every cell and every run of every scanline.
+template <>
+__attribute__((always_inline)) inline unsigned
+rasterizer_scanline_aa<rasterizer_sl_clip<PImpl::FixedPointConversion>>::calculate_alpha(int area) const
+{
+    // The area is twice the covered subpixel area; aa_shift bits of it are coverage.
+    int cover = area >> (2 * poly_subpixel_shift + 1 - aa_shift);
+    cover = cover < 0 ? -cover : cover;
+    if (m_filling_rule == fill_even_odd)
+    {
+        cover &= aa_mask2;
+        cover = cover > aa_scale ? aa_scale2 - cover : cover;
+    }
+    return m_gamma[cover > aa_mask ? aa_mask : cover];
+}
+
+} // namespace agg

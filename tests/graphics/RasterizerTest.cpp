@@ -243,4 +243,32 @@ TEST(RasterizerTest, CellsBeyondTheBlockLimitAreDroppedLikeAggs)
     ASSERT_TRUE(cells.Same());
 }
 
+TEST(RasterizerTest, AlphaOfEveryAreaIsAggs)
+{
+    // AGG's own rasteriser (its default clipper converts with ras_conv_int) against ours, for both
+    // filling rules, without and with a gamma curve.
+    PImpl::Rasterizer ours;
+    agg::rasterizer_scanline_aa<> theirs;
+    for (int setting = 0; setting < 4; ++setting)
+    {
+        const agg::filling_rule_e rule = setting % 2 == 0 ? agg::fill_non_zero : agg::fill_even_odd;
+        ours.filling_rule(rule);
+        theirs.filling_rule(rule);
+        if (setting >= 2)
+        {
+            ours.gamma(agg::gamma_power(1.7));
+            theirs.gamma(agg::gamma_power(1.7));
+        }
+        for (int area = -(1 << 20); area <= (1 << 20); ++area)
+        {
+            ASSERT_EQ(ours.calculate_alpha(area), theirs.calculate_alpha(area)) << setting << " " << area;
+        }
+        for (const int area : {std::numeric_limits<int>::min(), std::numeric_limits<int>::min() + 1,
+                               std::numeric_limits<int>::max()})
+        {
+            ASSERT_EQ(ours.calculate_alpha(area), theirs.calculate_alpha(area)) << setting << " " << area;
+        }
+    }
+}
+
 } // namespace
