@@ -55,20 +55,7 @@ void ForegroundLayer::Clear(const PixelArea& area)
     Driver::LCD& driver = Driver::LCD::GetInstance();
     const bool wasEnabled = driver.IsRefreshEnabled();
     driver.DisableRefresh(true);
-    // Rows as wide as the layer follow one another without a gap: one run clears them all.
-    const Color transparent(0, 0, 0, 0);
-    if (cleared.GetWidth() == layerArea.GetWidth())
-    {
-        PImpl::FillPixels(surface.GetPixel(0, cleared.GetTop()),
-                          static_cast<unsigned>(cleared.GetWidth()) * cleared.GetHeight(), transparent);
-    }
-    else
-    {
-        for (int y = cleared.GetTop(); y <= cleared.GetBottom(); ++y)
-        {
-            PImpl::FillPixels(surface.GetPixel(cleared.GetLeft(), y), cleared.GetWidth(), transparent);
-        }
-    }
+    m_layer->ClearPixels(cleared);
     driver.RegisterChange(PixelArea(PixelPoint(static_cast<int16_t>(cleared.GetLeft() + layerArea.GetLeft()),
                                                static_cast<int16_t>(cleared.GetTop() + layerArea.GetTop())),
                                     cleared.GetWidth(), cleared.GetHeight()));

@@ -234,6 +234,18 @@ void LCD::SetPixels(const Velmora::PixelPoint& at, const Velmora::Color565* belo
     PImpl::CompositePixelsOver(m_framebuffer + static_cast<size_t>(at.y) * width + at.x, below, pixels, count);
 }
 
+void LCD::SetPixels(const Velmora::PixelPoint& at, const Velmora::Color* pixels, uint16_t count,
+                    const PImpl::InkRow& ink)
+{
+    PImpl::CompositePixels(m_framebuffer + static_cast<size_t>(at.y) * width + at.x, pixels, count, ink);
+}
+
+void LCD::SetPixels(const Velmora::PixelPoint& at, const Velmora::Color565* below, const Velmora::Color* pixels,
+                    uint16_t count, const PImpl::InkRow& ink)
+{
+    PImpl::CompositePixelsOver(m_framebuffer + static_cast<size_t>(at.y) * width + at.x, below, pixels, count, ink);
+}
+
 void LCD::Flush()
 {
     if (!m_changes.HasChanges())

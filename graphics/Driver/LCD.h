@@ -9,6 +9,7 @@
 #include "graphics/PixelPoint.h"
 #include "graphics/Point.h"
 #include "graphics/PImpl/Changes.h"
+#include "graphics/PImpl/InkMap.h"
 
 #include <cstdint>
 #include <functional>
@@ -74,6 +75,12 @@ public:
     // Color form).
     void SetPixels(const Velmora::PixelPoint& at, const Velmora::Color565* below, const Velmora::Color* pixels,
                    uint16_t count);
+    // The two layer forms with the layer's ink marks for the run: the same framebuffer pixels,
+    // without reading the blocks the marks show all zero.
+    void SetPixels(const Velmora::PixelPoint& at, const Velmora::Color* pixels, uint16_t count,
+                   const PImpl::InkRow& ink);
+    void SetPixels(const Velmora::PixelPoint& at, const Velmora::Color565* below, const Velmora::Color* pixels,
+                   uint16_t count, const PImpl::InkRow& ink);
 
     // Sends every changed run to the controller and forgets the changes; runs in the tearing
     // interrupt.

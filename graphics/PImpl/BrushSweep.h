@@ -12,10 +12,11 @@
 namespace PImpl
 {
 
-// Registers the part of row y's run first..last (surface coordinates) that lies on the surface.
+// Registers the part of row y's run first..last (surface coordinates) that lies on the surface,
+// and marks it in a foreground layer's ink map: the brushes paint a layer's pixels directly, not
+// through its pixel format, and what they paint is exactly what they register.
 template <typename Renderer>
-void RegisterRun(Driver::LCD& driver, const Velmora::PixelArea& area, const Renderer& renderer, int y, int first,
-                 int last)
+void RegisterRun(Driver::LCD& driver, const Velmora::PixelArea& area, Renderer& renderer, int y, int first, int last)
 {
     // The renderer clips to the surface, so only that part is painted.
     first = std::max<int>(first, renderer.xmin());
@@ -24,6 +25,7 @@ void RegisterRun(Driver::LCD& driver, const Velmora::PixelArea& area, const Rend
     {
         return;
     }
+    renderer.ren().MarkInk(first, y, static_cast<unsigned>(last - first + 1));
     driver.RegisterRowChange(static_cast<int16_t>(area.GetLeft() + first), static_cast<int16_t>(area.GetTop() + y),
                              static_cast<uint16_t>(last - first + 1));
 }

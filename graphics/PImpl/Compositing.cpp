@@ -214,6 +214,72 @@ inline __attribute__((__always_inline__)) void Composite(Velmora::Color565* targ
 
 } // namespace
 
+namespace
+{
+
+// Copies count background pixels between rows of the same width: one pixel up to a word boundary
+// of the target, 16 pixels (8 words) a round with multiple-word moves, then whole words and a last
+// pixel. Pointers at different half-words of their words fall back on the library's copy.
+void CopyBackground(Velmora::Color565* target, const Velmora::Color565* below, unsigned count)
+{
+    if (((reinterpret_cast<uintptr_t>(target) ^ reinterpret_cast<uintptr_t>(below)) & 2) != 0)
+    {
+        std::memcpy(static_cast<void*>(target), below, count * sizeof(Velmora::Color565));
+        return;
+    }
+    if (count != 0 && (reinterpret_cast<uintptr_t>(target) & 2) != 0)
+    {
+        *target++ = *below++;
+        --count;
+    }
+    for (; count >= 16; count -= 16, target += 16, below += 16)
+        CopyEightWords(target, below);
+    for (; count >= 2; count -= 2, target += 2, below += 2)
+        *reinterpret_cast<Word*>(target) = *reinterpret_cast<const Word*>(below);
+    if (count != 0)
+        *target = *below;
+}
+
+// Splits the run at the edges of the layer's marked blocks: runs of marked blocks go through the
+// pixel loop, runs of unmarked blocks (all zero bytes, so alpha 0 throughout) are passed over or
+// take the background, which is what the loop would do with them pixel by pixel. The loop's
+// result for a pixel depends on that pixel alone, not on where its run begins or ends.
+template <bool over>
+inline __attribute__((__always_inline__)) void CompositeMarked(Velmora::Color565* target,
+                                                               const Velmora::Color565* below,
+                                                               const Velmora::Color* source, unsigned count,
+                                                               const InkRow& ink)
+{
+    if (count == 0)
+        return;
+    const unsigned first = ink.column;
+    const unsigned end = first + count;
+    const unsigned endBlock = ((end - 1) >> InkMap::blockShift) + 1;
+    unsigned column = first;
+    while (column != end)
+    {
+        const unsigned block = column >> InkMap::blockShift;
+        const bool marked = (ink.marks[block >> 5] >> (block & 31)) & 1u;
+        const unsigned next = InkMap::FindBlock(ink.marks, block, endBlock, !marked) << InkMap::blockShift;
+        const unsigned stop = next < end ? next : end;
+        const unsigned offset = column - first;
+        if constexpr (over)
+        {
+            if (marked)
+                Composite<true>(target + offset, below + offset, source + offset, stop - column);
+            else
+                CopyBackground(target + offset, below + offset, stop - column);
+        }
+        else if (marked)
+        {
+            Composite<false>(target + offset, nullptr, source + offset, stop - column);
+        }
+        column = stop;
+    }
+}
+
+} // namespace
+
 void CompositePixels(Velmora::Color565* target, const Velmora::Color* source, unsigned count)
 {
     Composite<false>(target, nullptr, source, count);
@@ -223,6 +289,17 @@ void CompositePixelsOver(Velmora::Color565* target, const Velmora::Color565* bel
                          unsigned count)
 {
     Composite<true>(target, below, source, count);
+}
+
+void CompositePixels(Velmora::Color565* target, const Velmora::Color* source, unsigned count, const InkRow& ink)
+{
+    CompositeMarked<false>(target, nullptr, source, count, ink);
+}
+
+void CompositePixelsOver(Velmora::Color565* target, const Velmora::Color565* below, const Velmora::Color* source,
+                         unsigned count, const InkRow& ink)
+{
+    CompositeMarked<true>(target, below, source, count, ink);
 }
 
 } // namespace PImpl

@@ -4,6 +4,7 @@
 
 #include "graphics/Color.h"
 #include "graphics/Color565.h"
+#include "graphics/PImpl/InkMap.h"
 
 #include <cstdint>
 
@@ -21,5 +22,14 @@ void CompositePixels(Velmora::Color565* target, const Velmora::Color* source, un
 // between). below must not overlap target.
 void CompositePixelsOver(Velmora::Color565* target, const Velmora::Color565* below, const Velmora::Color* source,
                          unsigned count);
+
+// The two passes again, told by the layer's ink map which blocks of the run are all zero bytes
+// (ink.column is the layer column of source[0]). Those blocks are not read: alone they leave the
+// target as it is, over a background run they take the background pixels, copied a word at a
+// time. Every other pixel goes through the loop above, so the result is the same bits as without
+// the map, as long as the map's promise holds.
+void CompositePixels(Velmora::Color565* target, const Velmora::Color* source, unsigned count, const InkRow& ink);
+void CompositePixelsOver(Velmora::Color565* target, const Velmora::Color565* below, const Velmora::Color* source,
+                         unsigned count, const InkRow& ink);
 
 } // namespace PImpl

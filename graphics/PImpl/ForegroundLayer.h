@@ -25,6 +25,11 @@ public:
     // In a refresh bracket: every pixel transparent, the whole area registered as changed.
     void Clear();
 
+    // Sets the pixels of the area (layer coordinates, within the layer) to zero bytes, storing only
+    // into the blocks the ink map marks, and unmarks the blocks that lie wholly inside the area (a
+    // block only partly inside keeps its mark: its other pixels may hold ink). Registers nothing.
+    void ClearPixels(const Velmora::PixelArea& local);
+
 private:
     ForegroundGraphics m_graphics;
 };

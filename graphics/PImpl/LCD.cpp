@@ -110,8 +110,10 @@ void LCD::RenderScanline(const Velmora::PixelPoint& at, uint16_t length)
             {
                 if (before != 0)
                     driver.SetPixels(Velmora::PixelPoint(first, at.y), below, static_cast<uint16_t>(before));
-                driver.SetPixels(Velmora::PixelPoint(layerFirst, at.y), below + before,
-                                 surface.GetPixel(layerFirst - area.GetLeft(), at.y - area.GetTop()), layerCount);
+                const int column = layerFirst - area.GetLeft();
+                const int row = at.y - area.GetTop();
+                driver.SetPixels(Velmora::PixelPoint(layerFirst, at.y), below + before, surface.GetPixel(column, row),
+                                 layerCount, surface.GetPixelFormat().GetInk().GetInkRow(column, row));
                 if (after != 0)
                 {
                     driver.SetPixels(Velmora::PixelPoint(static_cast<int16_t>(layerFirst + layerCount), at.y),
@@ -132,8 +134,10 @@ void LCD::RenderScanline(const Velmora::PixelPoint& at, uint16_t length)
         count = Cover(area, at.x, at.y, length, first);
         if (count == 0)
             continue;
-        driver.SetPixels(Velmora::PixelPoint(first, at.y), surface.GetPixel(first - area.GetLeft(), at.y - area.GetTop()),
-                         count);
+        const int column = first - area.GetLeft();
+        const int row = at.y - area.GetTop();
+        driver.SetPixels(Velmora::PixelPoint(first, at.y), surface.GetPixel(column, row), count,
+                         surface.GetPixelFormat().GetInk().GetInkRow(column, row));
     }
 }
 

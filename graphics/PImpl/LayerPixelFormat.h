@@ -4,6 +4,7 @@
 // and the 3-byte alpha + RGB565 pixel of the foreground layers.
 
 #include "graphics/Color.h"
+#include "graphics/PImpl/InkMap.h"
 
 #include <agg_color_rgba.h>
 #include <agg_pixfmt_rgb_packed.h>
@@ -167,6 +168,21 @@ public:
 
     explicit PackedPixelFormat(RenderingBuffer& buffer) : Base(buffer) {}
 
+    // AGG's packed format blends a vertical line into column 0 of each row instead of column x
+    // (its copy branch, for full opacity and coverage, is right). Each pixel is painted as
+    // blend_pixel paints it, which is the same alpha and blend the line's loop works out.
+    void blend_vline(int x, int y, unsigned len, const color_type& c, agg::int8u cover)
+    {
+        do
+        {
+            Base::blend_pixel(x, y++, c, cover);
+        } while (--len);
+    }
+
+    // The opaque background keeps no map of its ink: marking and filling note nothing.
+    void MarkInk(int, int, unsigned) {}
+    void NoteFill(uint8_t) {}
+
     void copy_hline(int x, int y, unsigned len, const color_type& c)
     {
         FillPixels(reinterpret_cast<pixel_type*>(this->pix_ptr(x, y)), len, Blender::make_pix(c.r, c.g, c.b));
@@ -187,6 +203,130 @@ public:
 };
 
 typedef PackedPixelFormat<agg::blender_rgb565> BackgroundPixelFormat;
-typedef PackedPixelFormat<blender_argb8565> ForegroundPixelFormat;
+
+// The foreground layers' format: every entry point through which AGG's renderer_base writes
+// pixels marks the blocks it touches in the layer's ink map, then writes as the packed format
+// does. The map is the layer's own, taken once with it.
+class ForegroundPixelFormat : public PackedPixelFormat<blender_argb8565>
+{
+    typedef PackedPixelFormat<blender_argb8565> Base;
+
+public:
+    typedef Base::color_type color_type;
+    typedef agg::int8u int8u;
+
+    explicit ForegroundPixelFormat(RenderingBuffer& buffer) : Base(buffer), m_ink(buffer.width(), buffer.height()) {}
+
+    InkMap& GetInk() { return m_ink; }
+    const InkMap& GetInk() const { return m_ink; }
+
+    // Marks pixels x .. x + length - 1 of row y, which a painter writes directly.
+    void MarkInk(int x, int y, unsigned length) { m_ink.Mark(x, y, length); }
+    // Every byte of the buffer has been set to value.
+    void NoteFill(uint8_t value)
+    {
+        if (value == 0)
+            m_ink.UnmarkAll();
+        else
+            m_ink.MarkAll();
+    }
+
+    void copy_pixel(int x, int y, const color_type& c)
+    {
+        MarkInk(x, y, 1);
+        Base::copy_pixel(x, y, c);
+    }
+    void blend_pixel(int x, int y, const color_type& c, int8u cover)
+    {
+        MarkInk(x, y, 1);
+        Base::blend_pixel(x, y, c, cover);
+    }
+    void copy_hline(int x, int y, unsigned len, const color_type& c)
+    {
+        MarkInk(x, y, len);
+        Base::copy_hline(x, y, len, c);
+    }
+    void blend_hline(int x, int y, unsigned len, const color_type& c, int8u cover)
+    {
+        MarkInk(x, y, len);
+        Base::blend_hline(x, y, len, c, cover);
+    }
+    void copy_vline(int x, int y, unsigned len, const color_type& c)
+    {
+        MarkColumn(x, y, len);
+        Base::copy_vline(x, y, len, c);
+    }
+    void blend_vline(int x, int y, unsigned len, const color_type& c, int8u cover)
+    {
+        MarkColumn(x, y, len);
+        Base::blend_vline(x, y, len, c, cover);
+    }
+    void blend_solid_hspan(int x, int y, unsigned len, const color_type& c, const int8u* covers)
+    {
+        MarkInk(x, y, len);
+        Base::blend_solid_hspan(x, y, len, c, covers);
+    }
+    void blend_solid_vspan(int x, int y, unsigned len, const color_type& c, const int8u* covers)
+    {
+        MarkColumn(x, y, len);
+        Base::blend_solid_vspan(x, y, len, c, covers);
+    }
+    void copy_color_hspan(int x, int y, unsigned len, const color_type* colors)
+    {
+        MarkInk(x, y, len);
+        Base::copy_color_hspan(x, y, len, colors);
+    }
+    void copy_color_vspan(int x, int y, unsigned len, const color_type* colors)
+    {
+        MarkColumn(x, y, len);
+        Base::copy_color_vspan(x, y, len, colors);
+    }
+    void blend_color_hspan(int x, int y, unsigned len, const color_type* colors, const int8u* covers, int8u cover)
+    {
+        MarkInk(x, y, len);
+        Base::blend_color_hspan(x, y, len, colors, covers, cover);
+    }
+    void blend_color_vspan(int x, int y, unsigned len, const color_type* colors, const int8u* covers, int8u cover)
+    {
+        MarkColumn(x, y, len);
+        Base::blend_color_vspan(x, y, len, colors, covers, cover);
+    }
+    template <class RenBuf2>
+    void copy_from(const RenBuf2& from, int xdst, int ydst, int xsrc, int ysrc, unsigned len)
+    {
+        MarkInk(xdst, ydst, len);
+        Base::copy_from(from, xdst, ydst, xsrc, ysrc, len);
+    }
+    template <class SrcPixelFormatRenderer>
+    void blend_from(const SrcPixelFormatRenderer& from, int xdst, int ydst, int xsrc, int ysrc, unsigned len,
+                    int8u cover)
+    {
+        MarkInk(xdst, ydst, len);
+        Base::blend_from(from, xdst, ydst, xsrc, ysrc, len, cover);
+    }
+    template <class SrcPixelFormatRenderer>
+    void blend_from_color(const SrcPixelFormatRenderer& from, const color_type& color, int xdst, int ydst, int xsrc,
+                          int ysrc, unsigned len, int8u cover)
+    {
+        MarkInk(xdst, ydst, len);
+        Base::blend_from_color(from, color, xdst, ydst, xsrc, ysrc, len, cover);
+    }
+    template <class SrcPixelFormatRenderer>
+    void blend_from_lut(const SrcPixelFormatRenderer& from, const color_type* colorLut, int xdst, int ydst, int xsrc,
+                        int ysrc, unsigned len, int8u cover)
+    {
+        MarkInk(xdst, ydst, len);
+        Base::blend_from_lut(from, colorLut, xdst, ydst, xsrc, ysrc, len, cover);
+    }
+
+private:
+    void MarkColumn(int x, int y, unsigned len)
+    {
+        for (; len != 0; --len, ++y)
+            MarkInk(x, y, 1);
+    }
+
+    InkMap m_ink;
+};
 
 } // namespace PImpl

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -219,6 +220,65 @@ TEST(CompositingTest, CompositePixelsOverMatchesTheCopyThenComposite)
                         << targetOffset << ", background offset " << belowOffset;
                 }
             }
+        }
+    }
+}
+
+TEST(CompositingTest, TheInkMapChangesNoPixelOfEitherPass)
+{
+    // Random layer rows with about half their 16-pixel blocks wiped to zero bytes, marked as a
+    // layer's map would leave them: every block with a non-zero byte, and some zero ones too (a
+    // map only promises that unmarked blocks are zero). Runs start at every column of the first
+    // blocks, so at every source alignment and mid-block, and end anywhere; target and background
+    // at both alignments, alike or not. Both passes with the map must leave exactly what they
+    // leave without it, guard pixels included.
+    std::mt19937 random(20261210);
+    std::bernoulli_distribution half(0.5);
+    std::bernoulli_distribution sometimes(0.2);
+    std::uniform_int_distribution<unsigned> anyColumn(0, 40);
+    constexpr unsigned rowPixels = maxCount + 48;
+    for (unsigned count : Counts(random, 150))
+    {
+        for (int round = 0; round < 6; ++round)
+        {
+            std::vector<uint32_t> layerWords((3 * rowPixels + 3) / 4);
+            uint8_t* bytes = reinterpret_cast<uint8_t*>(layerWords.data());
+            FillLayerRow(random, bytes, rowPixels);
+            uint32_t marks[1] = {0};
+            for (unsigned block = 0; block < (rowPixels + 15) / 16; ++block)
+            {
+                const unsigned first = 16 * block;
+                const unsigned pixels = std::min(16u, rowPixels - first);
+                if (half(random))
+                    std::memset(bytes + 3 * first, 0, 3 * pixels);
+                bool ink = sometimes(random);
+                for (unsigned i = 3 * first; i < 3 * (first + pixels); ++i)
+                    ink = ink || bytes[i] != 0;
+                if (ink)
+                    marks[0] |= 1u << block;
+            }
+            static_assert((rowPixels + 15) / 16 <= 32, "one word of marks");
+            const unsigned column = anyColumn(random);
+            const Color* source = reinterpret_cast<const Color*>(bytes) + column;
+            const PImpl::InkRow ink{marks, column};
+            const size_t targetOffset = random() % 2;
+            const size_t belowOffset = random() % 2;
+
+            std::vector<uint32_t> belowWords = PixelWords(random, maxCount + 2);
+            const Color565* below = Pixels(belowWords) + belowOffset;
+            std::vector<uint32_t> fastWords = PixelWords(random, maxCount + 2 * guard);
+            std::vector<uint32_t> slowWords = fastWords;
+            Color565* fast = Pixels(fastWords) + guard + targetOffset;
+            Color565* slow = Pixels(slowWords) + guard + targetOffset;
+            PImpl::CompositePixelsOver(fast, below, source, count, ink);
+            PImpl::CompositePixelsOver(slow, below, source, count);
+            ASSERT_EQ(fastWords, slowWords) << "over: count " << count << ", column " << column << ", marks "
+                                            << std::hex << marks[0];
+
+            PImpl::CompositePixels(fast, source, count, ink);
+            PImpl::CompositePixels(slow, source, count);
+            ASSERT_EQ(fastWords, slowWords) << "alone: count " << count << ", column " << column << ", marks "
+                                            << std::hex << marks[0];
         }
     }
 }

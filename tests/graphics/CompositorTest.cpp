@@ -27,11 +27,15 @@ void PaintBackground(uint16_t value)
         background.GetBuffer()[i].value = value;
 }
 
+// Writes the pixels directly, marking them in the layer's ink map as every writer must.
 void PaintLayer(ForegroundLayer& layer, const PixelArea& local, const Color& color)
 {
     for (int y = local.GetTop(); y <= local.GetBottom(); ++y)
+    {
         for (int x = local.GetLeft(); x < local.GetLeft() + local.GetWidth(); ++x)
             *layer.GetPImpl().GetPixel(x, y) = color;
+        layer.GetPImpl().GetPixelFormat().MarkInk(local.GetLeft(), y, local.GetWidth());
+    }
 }
 
 uint16_t Framebuffer(int x, int y)
@@ -131,6 +135,7 @@ TEST(CompositorTest, ALayerPartlyOffThePanelIsCompositedWhereItLies)
     // Layer column 10 is panel column 0; layer row 2 is panel row 477.
     for (int x = 0; x < 20; ++x)
         *layer->GetPImpl().GetPixel(x, 2) = Color(0, 0, static_cast<uint8_t>(x * 8), 255);
+    layer->GetPImpl().GetPixelFormat().MarkInk(0, 2, 20);
     compositor.RenderScanline(PixelPoint(0, 477), 12);
     EXPECT_EQ(Framebuffer(0, 477), Color565(0, 0, 80).value);
     EXPECT_EQ(Framebuffer(9, 477), Color565(0, 0, 152).value);
@@ -198,6 +203,8 @@ TEST(CompositorTest, ThePanelShowsTheCompositedImageAfterTheNextFrame)
             *first->GetPImpl().GetPixel(x, y) = Color(255, 128, 0, static_cast<uint8_t>(x * 2 + 55));
             *second->GetPImpl().GetPixel(x, y) = Color(0, static_cast<uint8_t>(y * 8), 255, x < 50 ? 255 : 90);
         }
+        first->GetPImpl().GetPixelFormat().MarkInk(0, y, 100);
+        second->GetPImpl().GetPixelFormat().MarkInk(0, y, 100);
     }
     lcd.RegisterChange(first->GetPImpl().GetArea());
     lcd.RegisterChange(second->GetPImpl().GetArea());

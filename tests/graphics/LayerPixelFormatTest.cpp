@@ -71,3 +71,42 @@ TEST(LayerPixelFormatTest, RunsOfTheLayerFormatEqualAggsPixelByPixelOnes)
 {
     ExpectRunsLikeAgg<PImpl::ForegroundPixelFormat, PImpl::blender_argb8565>();
 }
+
+namespace
+{
+
+// A vertical line blended at column x changes exactly the pixels of that column that blend_pixel
+// changes, and nothing in column 0 (where AGG's own packed format puts it).
+template <typename Format> void ExpectVerticalLineInItsColumn()
+{
+    constexpr int width = 9;
+    constexpr int height = 5;
+    constexpr int stride = width * static_cast<int>(sizeof(typename Format::pixel_type));
+    unsigned char lineBytes[stride * height];
+    unsigned char pixelBytes[stride * height];
+    for (int i = 0; i < stride * height; ++i)
+        lineBytes[i] = pixelBytes[i] = static_cast<unsigned char>(i * 53 + 7);
+    PImpl::RenderingBuffer lineBuffer(lineBytes, width, height, stride);
+    PImpl::RenderingBuffer pixelBuffer(pixelBytes, width, height, stride);
+    Format line(lineBuffer);
+    Format pixels(pixelBuffer);
+    for (const agg::rgba8& colour : {agg::rgba8(200, 100, 50, 128), agg::rgba8(200, 100, 50, 255)})
+    {
+        for (agg::int8u cover : {agg::int8u(255), agg::int8u(90)})
+        {
+            line.blend_vline(6, 1, 3, colour, cover);
+            for (int y = 1; y < 4; ++y)
+                pixels.blend_pixel(6, y, colour, cover);
+            ASSERT_EQ(std::memcmp(lineBytes, pixelBytes, sizeof lineBytes), 0)
+                << "alpha " << int(colour.a) << ", cover " << int(cover);
+        }
+    }
+}
+
+} // namespace
+
+TEST(LayerPixelFormatTest, AVerticalBlendStaysInItsColumn)
+{
+    ExpectVerticalLineInItsColumn<PImpl::BackgroundPixelFormat>();
+    ExpectVerticalLineInItsColumn<PImpl::ForegroundPixelFormat>();
+}
