@@ -46,9 +46,24 @@ void Path::Close()
     m_path.close_polygon();
 }
 
+// In single precision, where AGG's translation adds in double and rounds the sum to the stored
+// float. The same float either way: the exact sum of two floats rounded to double (53 bits, at
+// least twice float's 24 plus two) and then to float is the exact sum rounded to float once (the
+// double rounding is innocuous at that width), which is the float addition's result, overflow to
+// infinity included; a zero sum has the same sign in both (x + -x is +0, -0 + -0 is -0). The
+// Cortex-M4 adds floats in one instruction and doubles in a run-time call.
 void Path::Translate(float dx, float dy)
 {
-    m_path.translate_all_paths(dx, dy);
+    const unsigned count = m_path.total_vertices();
+    for (unsigned i = 0; i < count; ++i)
+    {
+        double x;
+        double y;
+        if (agg::is_vertex(m_path.vertex(i, &x, &y)))
+        {
+            m_path.modify_vertex(i, static_cast<float>(x) + dx, static_cast<float>(y) + dy);
+        }
+    }
 }
 
 unsigned Path::GetVertex(unsigned index, float& x, float& y) const

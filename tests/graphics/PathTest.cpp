@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <random>
 #include <vector>
 
 using namespace Velmora;
@@ -198,4 +202,83 @@ TEST(PathTest, CopiesAreIndependent)
     const Path c(b);
     b.Clear();
     EXPECT_EQ(c.GetPImpl().GetVertexCount(), 3u);
+}
+
+namespace
+{
+
+float FloatFromBits(uint32_t bits)
+{
+    float f;
+    std::memcpy(&f, &bits, sizeof(f));
+    return f;
+}
+
+// The same float, bit for bit (the sign of a zero too), or NaN on both sides.
+bool SameFloat(float a, float b)
+{
+    if (std::isnan(a) || std::isnan(b))
+    {
+        return std::isnan(a) && std::isnan(b);
+    }
+    return std::memcmp(&a, &b, sizeof(a)) == 0;
+}
+
+} // namespace
+
+TEST(PathTest, TranslateGivesAggsDoublePrecisionTranslation)
+{
+    // Floats of every exponent on both sides (subnormals, far-apart magnitudes whose sum is all
+    // rounding, sums that overflow, infinities), signed zeros and NaN, against AGG's translation
+    // of the same vertices.
+    std::mt19937 random(1108);
+    const auto anyFloat = [&] {
+        switch (random() % 8)
+        {
+        case 0:
+            return random() % 2 ? 0.0f : -0.0f;
+        case 1:
+            return FloatFromBits(random() & 0x807fffffu); // subnormal
+        case 2:
+            return FloatFromBits(random() | 0x7f000000u); // huge, infinite or NaN
+        default:
+            return FloatFromBits(random());
+        }
+    };
+    for (int round = 0; round < 20000; ++round)
+    {
+        PImpl::Path path;
+        PImpl::AggPath reference;
+        for (int i = 0; i < 6; ++i)
+        {
+            const Point p(anyFloat(), anyFloat());
+            if (i == 0)
+            {
+                path.MoveTo(p);
+                reference.move_to(p.x, p.y);
+            }
+            else
+            {
+                path.LineTo(p);
+                reference.line_to(p.x, p.y);
+            }
+        }
+        path.Close();
+        reference.close_polygon();
+        const float dx = anyFloat();
+        const float dy = round % 5 == 0 ? -dx : anyFloat();
+        path.Translate(dx, dy);
+        reference.translate_all_paths(dx, dy);
+        ASSERT_EQ(path.GetVertexCount(), reference.total_vertices());
+        for (unsigned i = 0; i < path.GetVertexCount(); ++i)
+        {
+            float x;
+            float y;
+            double refX;
+            double refY;
+            ASSERT_EQ(path.GetVertex(i, x, y), reference.vertex(i, &refX, &refY));
+            ASSERT_TRUE(SameFloat(x, static_cast<float>(refX)) && SameFloat(y, static_cast<float>(refY)))
+                << round << " " << i << ": " << x << " " << y << " against " << refX << " " << refY;
+        }
+    }
 }
