@@ -101,10 +101,14 @@ int Render()
     for (int i = 0; i < 3; ++i)
     {
         PImpl::ForegroundLayer* layer = compositor.CreateForegroundLayer(lcd.GetArea());
-        // Partly transparent everywhere, so every pixel takes the blending path.
+        // Partly transparent everywhere, so every pixel takes the blending path. Written directly,
+        // so marked in the layer's ink map as every writer marks what it writes.
         for (int y = 0; y < 480; ++y)
+        {
             for (int x = 0; x < 800; ++x)
                 *layer->GetPImpl().GetPixel(x, y) = Velmora::Color(static_cast<uint8_t>(x), static_cast<uint8_t>(y), 0, 128);
+            layer->GetPImpl().GetPixelFormat().MarkInk(0, y, 800);
+        }
         if (i == 0)
             RenderPasses("render_1_layer", 1);
     }
