@@ -49,7 +49,17 @@ struct FixedPointConversion
     static int yi(int v) { return v; }
     static int downscale(int v) { return v; }
 
+    // Where doubles are hardware (the host), AGG's own expression is the cheaper.
     static int upscale(double v)
+    {
+#if defined(__arm__) && !(defined(__ARM_FP) && (__ARM_FP & 8))
+        return UpscaleOnBits(v);
+#else
+        return agg::ras_conv_int::upscale(v);
+#endif
+    }
+
+    static int UpscaleOnBits(double v)
     {
         uint64_t bits;
         std::memcpy(&bits, &v, sizeof(bits));

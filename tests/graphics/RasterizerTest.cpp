@@ -41,10 +41,10 @@ bool InIntRange(double v)
         for (const double candidate : {below, above, -below, -above})
         {
             if (InIntRange(candidate) &&
-                FixedPointConversion::upscale(candidate) != agg::ras_conv_int::upscale(candidate))
+                FixedPointConversion::UpscaleOnBits(candidate) != agg::ras_conv_int::upscale(candidate))
             {
                 return ::testing::AssertionFailure()
-                       << std::hexfloat << candidate << ": " << FixedPointConversion::upscale(candidate)
+                       << std::hexfloat << candidate << ": " << FixedPointConversion::UpscaleOnBits(candidate)
                        << " against " << agg::ras_conv_int::upscale(candidate);
             }
         }
@@ -64,7 +64,8 @@ TEST(RasterizerTest, UpscaleRoundsLikeAggForDoublesOfEveryMagnitude)
         const double v = FromBits((random() & 0x800fffffffffffffu) | (exponent << 52));
         if (InIntRange(v))
         {
-            ASSERT_EQ(FixedPointConversion::upscale(v), agg::ras_conv_int::upscale(v)) << std::hexfloat << v;
+            ASSERT_EQ(FixedPointConversion::UpscaleOnBits(v), agg::ras_conv_int::upscale(v))
+                << std::hexfloat << v;
         }
     }
     for (const double v : {0.0, -0.0, 0.25 / 256, 0.5 / 256, 1.0 / 256, 1.5 / 256, 0.49999999999999994 / 256,
@@ -73,8 +74,8 @@ TEST(RasterizerTest, UpscaleRoundsLikeAggForDoublesOfEveryMagnitude)
     {
         EXPECT_TRUE(SameAround(v));
     }
-    EXPECT_EQ(FixedPointConversion::upscale(0.49999999999999994 / 256), 1);
-    EXPECT_EQ(FixedPointConversion::upscale(-0.49999999999999994 / 256), -1);
+    EXPECT_EQ(FixedPointConversion::UpscaleOnBits(0.49999999999999994 / 256), 1);
+    EXPECT_EQ(FixedPointConversion::UpscaleOnBits(-0.49999999999999994 / 256), -1);
 }
 
 TEST(RasterizerTest, UpscaleRoundsLikeAggNearEveryHalfSubpixel)
