@@ -109,24 +109,53 @@ void StrokeBounds::AddPolyline()
     // The vertices with joins; an open polyline's ends have caps instead.
     const unsigned first = closed ? 0 : 1;
     const unsigned end = closed ? count : count - 1;
-    // The extreme vertices first, so that most others can be ruled out.
+    // The extreme vertices first, so that most others can be ruled out. Which vertices come
+    // first, and which edge is tried for cells, only makes the work shorter; single precision
+    // is good enough for choosing them.
+    const float infinity = std::numeric_limits<float>::infinity();
+    float minX = infinity;
+    float minY = infinity;
+    float maxX = -infinity;
+    float maxY = -infinity;
     unsigned extremes[4] = {0, 0, 0, 0};
     unsigned steepest = first;
-    for (unsigned i = 0; i < count; ++i)
-    {
-        // Which vertices come first, and which edge is tried for cells, only makes the work
-        // shorter; single precision is good enough for choosing them.
-        const Vertex& v = m_vertices[i];
-        extremes[0] = v.xf < m_vertices[extremes[0]].xf ? i : extremes[0];
-        extremes[1] = v.xf > m_vertices[extremes[1]].xf ? i : extremes[1];
-        extremes[2] = v.yf < m_vertices[extremes[2]].yf ? i : extremes[2];
-        extremes[3] = v.yf > m_vertices[extremes[3]].yf ? i : extremes[3];
-        if (i >= first && i + 1 < end &&
-            std::fabs(m_vertices[i + 1].yf - v.yf) > std::fabs(m_vertices[steepest + 1].yf - m_vertices[steepest].yf))
+    float steepestRise = 0.0f;
+    float lastY = 0.0f;
+    ForEachVertex([&](unsigned i, const Vertex& v) {
+        if (v.xf < minX)
         {
-            steepest = i;
+            minX = v.xf;
+            extremes[0] = i;
         }
-    }
+        if (v.xf > maxX)
+        {
+            maxX = v.xf;
+            extremes[1] = i;
+        }
+        if (v.yf < minY)
+        {
+            minY = v.yf;
+            extremes[2] = i;
+        }
+        if (v.yf > maxY)
+        {
+            maxY = v.yf;
+            extremes[3] = i;
+        }
+        // The segment that ends here, from the vertex before; the first one with joins at both
+        // ends is taken unless a later one rises more.
+        const float rise = std::fabs(v.yf - lastY);
+        if (i == first + 1 && i < end)
+        {
+            steepestRise = rise;
+        }
+        else if (i > first + 1 && i < end && rise > steepestRise)
+        {
+            steepest = i - 1;
+            steepestRise = rise;
+        }
+        lastY = v.yf;
+    });
     const auto add = [&](unsigned i) {
         if (i >= first && i < end)
         {
@@ -157,12 +186,55 @@ void StrokeBounds::AddPolyline()
             add(i);
         }
     }
-    for (unsigned i = 0; i < count; ++i)
+    const auto extreme = [&](unsigned i) {
+        return i == extremes[0] || i == extremes[1] || i == extremes[2] || i == extremes[3];
+    };
+    if (!closed)
     {
-        if (i != extremes[0] && i != extremes[1] && i != extremes[2] && i != extremes[3])
+        for (unsigned i : {0u, count - 1})
         {
-            add(i);
+            if (!extreme(i))
+            {
+                add(i);
+            }
         }
+    }
+    // The others, in one walk that keeps each vertex's neighbours at hand: most are ruled out
+    // by the first test of SurelyInside, the reach of their longer segment and any joins, with
+    // its part in 10^5 of the sizes taken over the whole polyline (never less than over the
+    // vertex and its neighbours, so the test rules out no vertex that it would not); the rest go
+    // through CanReachBeyond.
+    const float polylineSize = 3.0f * (std::max(std::fabs(minX), std::fabs(maxX)) + std::max(std::fabs(minY), std::fabs(maxY)));
+    const Vertex* before = closed ? &m_vertices[count - 1] : nullptr;
+    const Vertex* current = nullptr;
+    float segmentBefore = 0.0f;
+    const auto judge = [&](unsigned i, const Vertex& next) {
+        const float segmentAfter = std::fabs(next.xf - current->xf) + std::fabs(next.yf - current->yf);
+        if (i >= first && i < end && !extreme(i))
+        {
+            const float size = polylineSize + std::fabs(m_minXf) + std::fabs(m_minYf) + std::fabs(m_maxXf) + std::fabs(m_maxYf);
+            const float along = std::max(segmentBefore, segmentAfter);
+            if (!Inside(*current, along * 1.001f + m_reachAnyf * 1.001f + 1e-5f * size))
+            {
+                add(i);
+            }
+        }
+        segmentBefore = segmentAfter;
+    };
+    ForEachVertex([&](unsigned i, const Vertex& v) {
+        if (current != nullptr)
+        {
+            judge(i - 1, v);
+        }
+        else if (before != nullptr)
+        {
+            segmentBefore = std::fabs(v.xf - before->xf) + std::fabs(v.yf - before->yf);
+        }
+        current = &v;
+    });
+    if (closed)
+    {
+        judge(count - 1, m_vertices[0]);
     }
     if (!m_leavesCells && steepest + 1 < end)
     {

@@ -10,6 +10,7 @@
 #include <agg_math_stroke.h>
 #include <agg_vertex_sequence.h>
 
+#include <algorithm>
 #include <limits>
 
 namespace PImpl
@@ -73,6 +74,21 @@ private:
     typedef agg::pod_bvector<agg::point_d, 6> Points;
 
     void AddPolyline();
+    // Calls visit(index, vertex) for every vertex in order, without working out each one's place.
+    template <typename Visit> void ForEachVertex(Visit visit) const
+    {
+        const unsigned count = m_vertices.size();
+        const unsigned blockSize = decltype(m_vertices)::block_size;
+        for (unsigned start = 0, block = 0; start < count; start += blockSize, ++block)
+        {
+            const Vertex* vertices = m_vertices.block(block);
+            const unsigned size = std::min(blockSize, count - start);
+            for (unsigned k = 0; k < size; ++k)
+            {
+                visit(start + k, vertices[k]);
+            }
+        }
+    }
     double Length(unsigned i);
     bool CanReachBeyond(unsigned i) const;
     bool SurelyInside(unsigned i) const;
