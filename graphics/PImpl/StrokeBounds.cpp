@@ -62,6 +62,13 @@ void StrokeBounds::width(double width)
     m_reachGentle = std::fabs(width) * 1.5;
     m_reachAnyf = static_cast<float>(m_reachAny);
     m_reachGentlef = static_cast<float>(m_reachGentle);
+    m_width = width;
+}
+
+void StrokeBounds::line_join(agg::line_join_e join)
+{
+    m_stroker.line_join(join);
+    m_miter = join == agg::miter_join;
 }
 
 void StrokeBounds::remove_all()
@@ -121,7 +128,9 @@ void StrokeBounds::AddPolyline()
     unsigned steepest = first;
     float steepestRise = 0.0f;
     float lastY = 0.0f;
+    float sum = 0.0f;
     ForEachVertex([&](unsigned i, const Vertex& v) {
+        sum += v.xf + v.yf;
         if (v.xf < minX)
         {
             minX = v.xf;
@@ -156,8 +165,34 @@ void StrokeBounds::AddPolyline()
         }
         lastY = v.yf;
     });
+    // With miter joins the polylines' extreme vertices bound the extremes at the end, and every
+    // vertex that cannot pass those bounds is ruled out at once; the others are kept and judged
+    // at the end, against the extremes of all the polylines' vertices.
+    const bool deferring = Defers(minX, minY, maxX, maxY, sum);
+    if (deferring)
+    {
+        Bound(m_vertices[extremes[0]], m_vertices[extremes[1]], m_vertices[extremes[2]], m_vertices[extremes[3]]);
+    }
     const auto add = [&](unsigned i) {
-        if (i >= first && i < end)
+        if (deferring)
+        {
+            const bool cap = i < first || i >= end;
+            if (cap ? CapSurelyInside(m_vertices[i]) : SurelyInside(i))
+            {
+                return;
+            }
+            Candidate candidate;
+            candidate.previous = cap && i == 0 ? m_vertices[0] : m_vertices.prev(i);
+            candidate.current = m_vertices[i];
+            candidate.next = cap && i == count - 1 ? m_vertices[i] : m_vertices.next(i);
+            candidate.kind = !cap ? Candidate::join : i == 0 ? Candidate::firstCap : Candidate::lastCap;
+            m_candidates.add(candidate);
+            if (m_candidates.size() >= maxCandidates)
+            {
+                Flush();
+            }
+        }
+        else if (i >= first && i < end)
         {
             if (CanReachBeyond(i))
             {
@@ -260,29 +295,37 @@ bool StrokeBounds::Beyond(const Vertex& vertex, double reach) const
            vertex.y + reach > m_maxY;
 }
 
-bool StrokeBounds::CapCanReachBeyond(unsigned i) const
+bool StrokeBounds::CapSurelyInside(const Vertex& vertex) const
 {
     // Every point of a cap lies within a width of its vertex (a square cap's corners within
     // 0.71 widths), give or take the rounding of adding the offsets to the vertex's coordinates:
     // the reach of a gently turning vertex holds, in single precision as in double.
-    const Vertex& vertex = m_vertices[i];
     const float size = std::fabs(vertex.xf) + std::fabs(vertex.yf) + std::fabs(m_minXf) + std::fabs(m_minYf) +
                        std::fabs(m_maxXf) + std::fabs(m_maxYf);
-    if (Inside(vertex, m_reachGentlef * 1.001f + 1e-5f * size))
-    {
-        return false;
-    }
-    return Beyond(vertex, m_reachGentle + 1e-6 * (std::fabs(vertex.x) + std::fabs(vertex.y)));
+    return Inside(vertex, m_reachGentlef * 1.001f + 1e-5f * size);
+}
+
+bool StrokeBounds::CapCanReachBeyond(const Vertex& vertex) const
+{
+    return !CapSurelyInside(vertex) &&
+           Beyond(vertex, m_reachGentle + 1e-6 * (std::fabs(vertex.x) + std::fabs(vertex.y)));
+}
+
+bool StrokeBounds::CapCanReachBeyond(unsigned i) const
+{
+    return CapCanReachBeyond(m_vertices[i]);
 }
 
 bool StrokeBounds::SurelyInside(unsigned i) const
 {
+    return SurelyInside(m_vertices.prev(i), m_vertices.curr(i), m_vertices.next(i));
+}
+
+bool StrokeBounds::SurelyInside(const Vertex& previous, const Vertex& current, const Vertex& next) const
+{
     // What the double-precision test below rules out first, with the segments' reach widened by
     // far more than the rounding of every coordinate to single precision (a few parts in 10^8 of
     // its size); anything less clear, or not a number, is left to that test.
-    const Vertex& previous = m_vertices.prev(i);
-    const Vertex& current = m_vertices.curr(i);
-    const Vertex& next = m_vertices.next(i);
     const float along = std::max(std::fabs(current.xf - previous.xf) + std::fabs(current.yf - previous.yf),
                                  std::fabs(next.xf - current.xf) + std::fabs(next.yf - current.yf));
     const float size = std::fabs(current.xf) + std::fabs(current.yf) + std::fabs(previous.xf) + std::fabs(previous.yf) +
@@ -336,13 +379,15 @@ bool StrokeBounds::SurelyInside(unsigned i) const
 
 bool StrokeBounds::CanReachBeyond(unsigned i) const
 {
-    if (SurelyInside(i))
+    return CanReachBeyond(m_vertices.prev(i), m_vertices.curr(i), m_vertices.next(i));
+}
+
+bool StrokeBounds::CanReachBeyond(const Vertex& previous, const Vertex& current, const Vertex& next) const
+{
+    if (SurelyInside(previous, current, next))
     {
         return false;
     }
-    const Vertex& previous = m_vertices.prev(i);
-    const Vertex& current = m_vertices.curr(i);
-    const Vertex& next = m_vertices.next(i);
     const double dx1 = current.x - previous.x;
     const double dy1 = current.y - previous.y;
     const double dx2 = next.x - current.x;
@@ -383,9 +428,18 @@ void StrokeBounds::Join(unsigned i, bool backwards)
     const unsigned before = (i + count - 1) % count;
     const double previousLength = Length(before);
     const double currentLength = Length(i);
-    const Vertex& previous = m_vertices[before];
-    const Vertex& current = m_vertices[i];
-    const Vertex& next = m_vertices.next(i);
+    Join(m_vertices[before], m_vertices[i], m_vertices.next(i), previousLength, currentLength, backwards);
+}
+
+double StrokeBounds::Length(const Vertex& vertex, const Vertex& next)
+{
+    // As Length(i) works it out, on copies.
+    return vertex.known ? vertex.dist : agg::calc_distance(vertex.x, vertex.y, next.x, next.y);
+}
+
+void StrokeBounds::Join(const Vertex& previous, const Vertex& current, const Vertex& next, double previousLength,
+                        double currentLength, bool backwards)
+{
     if (backwards)
     {
         m_stroker.calc_join(m_points, next, current, previous, currentLength, previousLength);
@@ -414,10 +468,107 @@ void StrokeBounds::AddPoints()
         m_minY = std::min(m_minY, point.y);
         m_maxY = std::max(m_maxY, point.y);
     }
-    m_minXf = static_cast<float>(m_minX);
-    m_minYf = static_cast<float>(m_minY);
-    m_maxXf = static_cast<float>(m_maxX);
-    m_maxYf = static_cast<float>(m_maxY);
+    // Never looser than the bounds that the vertices set (see Bound).
+    m_minXf = std::min(m_minXf, static_cast<float>(m_minX));
+    m_minYf = std::min(m_minYf, static_cast<float>(m_minY));
+    m_maxXf = std::max(m_maxXf, static_cast<float>(m_maxX));
+    m_maxYf = std::max(m_maxYf, static_cast<float>(m_maxY));
+}
+
+bool StrokeBounds::Defers(float minX, float minY, float maxX, float maxY, float sum) const
+{
+    // Finite, and small enough for no product in a join to overflow: a coordinate in a join is
+    // then never infinite or not a number.
+    return m_miter && std::fabs(m_width) < 1e6 && minX > -1e6f && maxX < 1e6f && minY > -1e6f && maxY < 1e6f &&
+           sum == sum;
+}
+
+void StrokeBounds::Bound(const Vertex& left, const Vertex& right, const Vertex& top, const Vertex& bottom)
+{
+    // Every vertex of a polyline that is stroked has a cap or two joins. With miter joins, one of
+    // a vertex's two joins turns outwards (the two see the same cross product, negated, and only
+    // a positive or a negative one makes an inner join), and an outer miter join always has a
+    // point within three widths of its vertex: the offset lines' intersection within the miter
+    // limit of two widths, else the corners of the miter cut off there (half a width to the side
+    // of the limit's 2.5 widths at most, however far off the intersection came out), or a bevel
+    // point half a width off when the offset lines do not meet. A cap's points are within a
+    // width. So the extremes at the end reach at least to six widths short of the extreme
+    // vertices, which rounding (a part in 10^16 of the coordinates in double precision, 2^-24
+    // of them in single) cannot undo with the part in 10^5 allowed.
+    const auto bound = [&](const Vertex& vertex) {
+        return m_reachAnyf * 2.002f + 1e-5f * (std::fabs(vertex.xf) + std::fabs(vertex.yf));
+    };
+    m_minXf = std::min(m_minXf, left.xf + bound(left));
+    m_maxXf = std::max(m_maxXf, right.xf - bound(right));
+    m_minYf = std::min(m_minYf, top.yf + bound(top));
+    m_maxYf = std::max(m_maxYf, bottom.yf - bound(bottom));
+}
+
+void StrokeBounds::Flush()
+{
+    const unsigned count = m_candidates.size();
+    if (count == 0)
+    {
+        return;
+    }
+    // As within a polyline: the extreme candidates first, then the others.
+    unsigned extremes[4] = {0, 0, 0, 0};
+    for (unsigned i = 1; i < count; ++i)
+    {
+        const Vertex& v = m_candidates[i].current;
+        extremes[0] = v.xf < m_candidates[extremes[0]].current.xf ? i : extremes[0];
+        extremes[1] = v.xf > m_candidates[extremes[1]].current.xf ? i : extremes[1];
+        extremes[2] = v.yf < m_candidates[extremes[2]].current.yf ? i : extremes[2];
+        extremes[3] = v.yf > m_candidates[extremes[3]].current.yf ? i : extremes[3];
+    }
+    const auto add = [&](unsigned i) {
+        const Candidate& c = m_candidates[i];
+        if (c.kind == Candidate::join)
+        {
+            if (CanReachBeyond(c.previous, c.current, c.next))
+            {
+                const double previousLength = Length(c.previous, c.current);
+                const double currentLength = Length(c.current, c.next);
+                Join(c.previous, c.current, c.next, previousLength, currentLength, false);
+                AddPoints();
+                Join(c.previous, c.current, c.next, previousLength, currentLength, true);
+                AddPoints();
+            }
+        }
+        else if (CapCanReachBeyond(c.current))
+        {
+            if (c.kind == Candidate::firstCap)
+            {
+                m_stroker.calc_cap(m_points, c.current, c.next, Length(c.current, c.next));
+            }
+            else
+            {
+                m_stroker.calc_cap(m_points, c.current, c.previous, Length(c.previous, c.current));
+            }
+            AddPoints();
+        }
+    };
+    for (unsigned k = 0; k < 4; ++k)
+    {
+        const unsigned i = extremes[k];
+        if ((k < 1 || i != extremes[0]) && (k < 2 || i != extremes[1]) && (k < 3 || i != extremes[2]))
+        {
+            add(i);
+        }
+    }
+    for (unsigned i = 0; i < count; ++i)
+    {
+        if (i != extremes[0] && i != extremes[1] && i != extremes[2] && i != extremes[3])
+        {
+            add(i);
+        }
+    }
+    m_candidates.remove_all();
+}
+
+void StrokeBounds::Finish()
+{
+    Flush();
 }
 
 } // namespace PImpl

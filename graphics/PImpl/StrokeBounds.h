@@ -35,13 +35,16 @@ class StrokeBounds
 public:
     void width(double width);
     void line_cap(agg::line_cap_e cap) { m_stroker.line_cap(cap); }
-    void line_join(agg::line_join_e join) { m_stroker.line_join(join); }
+    void line_join(agg::line_join_e join);
 
     // The generator's own interface, as the adaptor drives it.
     void remove_all();
     void add_vertex(double x, double y, unsigned command);
     void rewind(unsigned);
     unsigned vertex(double*, double*) { return agg::path_cmd_stop; }
+
+    // Settles the vertices left for the end; after the last polyline, before the results.
+    void Finish();
 
     // Whether the outline surely leaves cells in the rasteriser: one of its edges crosses a whole
     // cell row. Bounds taken from the extremes stand only then.
@@ -73,7 +76,34 @@ private:
     };
     typedef agg::pod_bvector<agg::point_d, 6> Points;
 
+    // A vertex kept for the end, with its neighbours (a cap's other vertex as its neighbour).
+    struct Candidate
+    {
+        enum Kind : unsigned char
+        {
+            join,
+            firstCap,
+            lastCap
+        };
+        Vertex previous;
+        Vertex current;
+        Vertex next;
+        Kind kind = join;
+    };
+    // Candidates are settled once this many are kept, which bounds the memory they take.
+    static const unsigned maxCandidates = 32;
+
     void AddPolyline();
+    bool Defers(float minX, float minY, float maxX, float maxY, float sum) const;
+    void Bound(const Vertex& left, const Vertex& right, const Vertex& top, const Vertex& bottom);
+    void Flush();
+    static double Length(const Vertex& vertex, const Vertex& next);
+    void Join(const Vertex& previous, const Vertex& current, const Vertex& next, double previousLength,
+              double currentLength, bool backwards);
+    bool SurelyInside(const Vertex& previous, const Vertex& current, const Vertex& next) const;
+    bool CanReachBeyond(const Vertex& previous, const Vertex& current, const Vertex& next) const;
+    bool CapSurelyInside(const Vertex& vertex) const;
+    bool CapCanReachBeyond(const Vertex& vertex) const;
     // Calls visit(index, vertex) for every vertex in order, without working out each one's place.
     template <typename Visit> void ForEachVertex(Visit visit) const
     {
@@ -104,6 +134,9 @@ private:
 
     agg::math_stroke<Points> m_stroker;
     agg::vertex_sequence<Vertex, 6> m_vertices;
+    agg::pod_bvector<Candidate, 3> m_candidates;
+    double m_width = 0.0;
+    bool m_miter = true;
     Points m_points;
     unsigned m_closed = 0;
     // How far beyond a vertex its joins reach: any joins beyond its longer segment, and those of
@@ -117,7 +150,9 @@ private:
     double m_minY = std::numeric_limits<double>::infinity();
     double m_maxX = -std::numeric_limits<double>::infinity();
     double m_maxY = -std::numeric_limits<double>::infinity();
-    // The extremes in single precision, rounded either way.
+    // The extremes in single precision, rounded either way, or bounds that the extremes at the end
+    // are known to reach (see Bound), whichever are tighter; the margins of every test that uses
+    // them allow for that rounding.
     float m_minXf = std::numeric_limits<float>::infinity();
     float m_minYf = std::numeric_limits<float>::infinity();
     float m_maxXf = -std::numeric_limits<float>::infinity();
@@ -138,6 +173,7 @@ template <typename Configure, typename Use> auto FollowStroke(const Path& path, 
     while (!agg::is_stop(outline.vertex(&x, &y)))
     {
     }
+    outline.generator().Finish();
     return use(static_cast<const StrokeBounds&>(outline.generator()));
 }
 

@@ -181,6 +181,7 @@ template <typename Outline> Extremes ExtremesOf(Outline& outline)
     agg::conv_adaptor_vcgen<Polylines, StrokeBounds> standIn(polylines);
     Configure(standIn.generator(), stroke);
     ExtremesOf(standIn);
+    standIn.generator().Finish();
     const StrokeBounds& bounds = standIn.generator();
     const Extremes found{bounds.GetMinX(), bounds.GetMinY(), bounds.GetMaxX(), bounds.GetMaxY()};
     if (std::memcmp(&generated, &found, sizeof generated) == 0)
