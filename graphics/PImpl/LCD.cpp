@@ -21,9 +21,9 @@ BackgroundGraphics& LCD::GetBackgroundLayer()
     return background;
 }
 
-LCD::LCD()
+LCD::LCD() : m_driver(Driver::LCD::GetInstance()), m_background(GetBackgroundLayer())
 {
-    Driver::LCD& driver = Driver::LCD::GetInstance();
+    Driver::LCD& driver = m_driver;
     driver.SetOnRenderScanline(
         [this](const Velmora::PixelPoint& at, uint16_t length) { RenderScanline(at, length); });
     driver.EnableRefresh(true);
@@ -70,7 +70,8 @@ namespace
 // The part of the run at row y, columns x .. x + length - 1, that lies in the area: the first
 // column and the number of columns, zero if none. The same 16-bit arithmetic as
 // PixelArea::GetIntersection, without building the areas for every run.
-uint16_t Cover(const Velmora::PixelArea& area, int16_t x, int16_t y, uint16_t length, int16_t& first)
+inline __attribute__((__always_inline__)) uint16_t Cover(const Velmora::PixelArea& area, int16_t x, int16_t y,
+                                                        uint16_t length, int16_t& first)
 {
     if (y < area.GetTop() || y > area.GetBottom())
         return 0;
@@ -84,9 +85,8 @@ uint16_t Cover(const Velmora::PixelArea& area, int16_t x, int16_t y, uint16_t le
 
 void LCD::RenderScanline(const Velmora::PixelPoint& at, uint16_t length)
 {
-    Driver::LCD& driver = Driver::LCD::GetInstance();
-
-    BackgroundGraphics& background = GetBackgroundLayer();
+    Driver::LCD& driver = m_driver;
+    BackgroundGraphics& background = m_background;
     const Velmora::PixelArea& backgroundArea = background.GetArea();
     int16_t first = 0;
     uint16_t count = Cover(backgroundArea, at.x, at.y, length, first);

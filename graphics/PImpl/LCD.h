@@ -11,6 +11,11 @@
 #include <cstdint>
 #include <vector>
 
+namespace Driver
+{
+class LCD;
+}
+
 namespace PImpl
 {
 
@@ -43,6 +48,10 @@ public:
 private:
     LCD();
 
+    // Both built before the compositor and kept for its lifetime; looked up once, not for every
+    // run recomposited.
+    Driver::LCD& m_driver;
+    BackgroundGraphics& m_background;
     std::vector<ForegroundLayer*> m_layers;
 };
 
