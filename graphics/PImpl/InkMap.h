@@ -55,39 +55,31 @@ public:
     void UnmarkAll();
 
     // Sets bits first .. last (block numbers) of a row.
-    static void MarkBlocks(uint32_t* row, unsigned first, unsigned last)
-    {
-        const unsigned firstWord = first >> 5;
-        const unsigned lastWord = last >> 5;
-        const uint32_t head = ~0u << (first & 31);
-        const uint32_t tail = ~0u >> (31 - (last & 31));
-        if (firstWord == lastWord)
-        {
-            row[firstWord] |= head & tail;
-            return;
-        }
-        row[firstWord] |= head;
-        for (unsigned w = firstWord + 1; w < lastWord; ++w)
-            row[w] = ~0u;
-        row[lastWord] |= tail;
-    }
+    static void MarkBlocks(uint32_t* row, unsigned first, unsigned last) { SetBlocks<true>(row, first, last); }
 
     // Clears bits first .. last (block numbers) of a row.
-    static void UnmarkBlocks(uint32_t* row, unsigned first, unsigned last)
+    static void UnmarkBlocks(uint32_t* row, unsigned first, unsigned last) { SetBlocks<false>(row, first, last); }
+
+    // Sets (marked) or clears bits first .. last of a row: the partial words at both ends by their
+    // masks, the words between whole.
+    template <bool marked> static void SetBlocks(uint32_t* row, unsigned first, unsigned last)
     {
         const unsigned firstWord = first >> 5;
         const unsigned lastWord = last >> 5;
         const uint32_t head = ~0u << (first & 31);
         const uint32_t tail = ~0u >> (31 - (last & 31));
+        const auto apply = [row](unsigned word, uint32_t mask) {
+            row[word] = marked ? row[word] | mask : row[word] & ~mask;
+        };
         if (firstWord == lastWord)
         {
-            row[firstWord] &= ~(head & tail);
+            apply(firstWord, head & tail);
             return;
         }
-        row[firstWord] &= ~head;
+        apply(firstWord, head);
         for (unsigned w = firstWord + 1; w < lastWord; ++w)
-            row[w] = 0;
-        row[lastWord] &= ~tail;
+            row[w] = marked ? ~0u : 0u;
+        apply(lastWord, tail);
     }
 
     // The bits of word word of a row that stand for blocks first .. end - 1.

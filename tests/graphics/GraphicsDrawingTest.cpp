@@ -77,13 +77,9 @@ struct Extremes
     double maxY;
 };
 
-// The extremes of every point AGG's own stroke generator puts out.
-Extremes GeneratedExtremes(const Path& path, const Stroke& stroke)
+// The extremes of every vertex the outline puts out.
+template <typename Outline> Extremes ExtremesOf(Outline& outline)
 {
-    AggPath copy = path.GetAggPath();
-    agg::conv_curve<AggPath> curve(copy);
-    agg::conv_stroke<agg::conv_curve<AggPath>> outline(curve);
-    Configure(outline, stroke);
     const double infinity = std::numeric_limits<double>::infinity();
     Extremes extremes{infinity, infinity, -infinity, -infinity};
     double x;
@@ -100,6 +96,16 @@ Extremes GeneratedExtremes(const Path& path, const Stroke& stroke)
         }
     }
     return extremes;
+}
+
+// The extremes of every point AGG's own stroke generator puts out.
+Extremes GeneratedExtremes(const Path& path, const Stroke& stroke)
+{
+    AggPath copy = path.GetAggPath();
+    agg::conv_curve<AggPath> curve(copy);
+    agg::conv_stroke<agg::conv_curve<AggPath>> outline(curve);
+    Configure(outline, stroke);
+    return ExtremesOf(outline);
 }
 
 Extremes StandInExtremes(const Path& path, const Stroke& stroke)
@@ -153,25 +159,6 @@ private:
     std::size_t m_next = 0;
 };
 
-template <typename Outline> Extremes ExtremesOf(Outline& outline)
-{
-    const double infinity = std::numeric_limits<double>::infinity();
-    Extremes extremes{infinity, infinity, -infinity, -infinity};
-    double x;
-    double y;
-    outline.rewind(0);
-    for (unsigned command; !agg::is_stop(command = outline.vertex(&x, &y));)
-    {
-        if (agg::is_vertex(command))
-        {
-            extremes.minX = std::min(extremes.minX, x);
-            extremes.minY = std::min(extremes.minY, y);
-            extremes.maxX = std::max(extremes.maxX, x);
-            extremes.maxY = std::max(extremes.maxY, y);
-        }
-    }
-    return extremes;
-}
 
 ::testing::AssertionResult SameExtremes(Polylines& polylines, const Stroke& stroke)
 {
