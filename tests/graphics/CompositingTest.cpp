@@ -118,6 +118,25 @@ Color565* Pixels(std::vector<uint32_t>& words)
     return reinterpret_cast<Color565*>(words.data());
 }
 
+// A random background run and two equal random target runs with guard pixels on both sides, at
+// the given half-word offsets: the fast path composites into one, the reference into the other.
+struct OverRuns
+{
+    OverRuns(std::mt19937& random, size_t belowOffset, size_t targetOffset)
+        : belowWords(PixelWords(random, maxCount + 2)), fastWords(PixelWords(random, maxCount + 2 * guard)),
+          slowWords(fastWords), below(Pixels(belowWords) + belowOffset),
+          fast(Pixels(fastWords) + guard + targetOffset), slow(Pixels(slowWords) + guard + targetOffset)
+    {
+    }
+
+    std::vector<uint32_t> belowWords;
+    std::vector<uint32_t> fastWords;
+    std::vector<uint32_t> slowWords;
+    const Color565* below;
+    Color565* fast;
+    Color565* slow;
+};
+
 } // namespace
 
 TEST(CompositingTest, CompositePixelsMatchesThePixelByPixelDefinition)
@@ -204,18 +223,16 @@ TEST(CompositingTest, CompositePixelsOverMatchesTheCopyThenComposite)
                 {
                     const LayerRow layer(random);
                     const Color* source = layer.At(sourceOffset);
-                    std::vector<uint32_t> belowWords = PixelWords(random, maxCount + 2);
-                    const Color565* below = Pixels(belowWords) + belowOffset;
-                    std::vector<uint32_t> fastWords = PixelWords(random, maxCount + 2 * guard);
-                    std::vector<uint32_t> slowWords = fastWords;
-                    Color565* fast = Pixels(fastWords) + guard + targetOffset;
-                    Color565* slow = Pixels(slowWords) + guard + targetOffset;
+                    OverRuns runs(random, belowOffset, targetOffset);
+                    const Color565* below = runs.below;
+                    Color565* fast = runs.fast;
+                    Color565* slow = runs.slow;
 
                     PImpl::CompositePixelsOver(fast, below, source, count);
                     std::memcpy(static_cast<void*>(slow), below, count * sizeof(Color565));
                     PImpl::CompositePixels(slow, source, count);
 
-                    ASSERT_EQ(fastWords, slowWords)
+                    ASSERT_EQ(runs.fastWords, runs.slowWords)
                         << "count " << count << ", source offset " << sourceOffset << ", target offset "
                         << targetOffset << ", background offset " << belowOffset;
                 }
@@ -264,20 +281,18 @@ TEST(CompositingTest, TheInkMapChangesNoPixelOfEitherPass)
             const size_t targetOffset = random() % 2;
             const size_t belowOffset = random() % 2;
 
-            std::vector<uint32_t> belowWords = PixelWords(random, maxCount + 2);
-            const Color565* below = Pixels(belowWords) + belowOffset;
-            std::vector<uint32_t> fastWords = PixelWords(random, maxCount + 2 * guard);
-            std::vector<uint32_t> slowWords = fastWords;
-            Color565* fast = Pixels(fastWords) + guard + targetOffset;
-            Color565* slow = Pixels(slowWords) + guard + targetOffset;
+            OverRuns runs(random, belowOffset, targetOffset);
+            const Color565* below = runs.below;
+            Color565* fast = runs.fast;
+            Color565* slow = runs.slow;
             PImpl::CompositePixelsOver(fast, below, source, count, ink);
             PImpl::CompositePixelsOver(slow, below, source, count);
-            ASSERT_EQ(fastWords, slowWords) << "over: count " << count << ", column " << column << ", marks "
+            ASSERT_EQ(runs.fastWords, runs.slowWords) << "over: count " << count << ", column " << column << ", marks "
                                             << std::hex << marks[0];
 
             PImpl::CompositePixels(fast, source, count, ink);
             PImpl::CompositePixels(slow, source, count);
-            ASSERT_EQ(fastWords, slowWords) << "alone: count " << count << ", column " << column << ", marks "
+            ASSERT_EQ(runs.fastWords, runs.slowWords) << "alone: count " << count << ", column " << column << ", marks "
                                             << std::hex << marks[0];
         }
     }
