@@ -1,5 +1,6 @@
 #include "graphics/PImpl/Compositing.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace PImpl
@@ -278,6 +279,156 @@ inline __attribute__((__always_inline__)) void CompositeMarked(Velmora::Color565
     }
 }
 
+// Whether the block loop below may take a run: target, background and layer all at word
+// boundaries.
+inline bool WordAligned(const void* target, const void* below, const void* source)
+{
+    return ((reinterpret_cast<uintptr_t>(target) | reinterpret_cast<uintptr_t>(below) |
+             reinterpret_cast<uintptr_t>(source)) & 3) == 0;
+}
+
+// n from 1 to 31.
+inline uint32_t RotateRight(uint32_t x, unsigned n)
+{
+    return (x >> n) | (x << (32 - n));
+}
+
+// Copies four words and moves both pointers past them, which the compiler makes one
+// multiple-word load and one multiple-word store.
+inline __attribute__((__always_inline__)) void CopyFourWords(Word*& target, const Word*& below)
+{
+    std::memcpy(__builtin_assume_aligned(static_cast<void*>(target), sizeof(Word)),
+                __builtin_assume_aligned(static_cast<const void*>(below), sizeof(Word)), 4 * sizeof(Word));
+    target += 4;
+    below += 4;
+}
+
+// word with its low half-word replaced by that of low: one bit-field insertion on the Cortex-M4
+// (GCC lays the first bit-field in the low bits on little-endian targets).
+inline uint32_t ReplaceLowHalf(uint32_t word, uint32_t low)
+{
+    struct Halves
+    {
+        uint32_t low : 16;
+        uint32_t high : 16;
+    } halves;
+    std::memcpy(&halves, &word, sizeof word);
+    halves.low = low & 0xFFFFu;
+    std::memcpy(&word, &halves, sizeof word);
+    return word;
+}
+
+// The four alpha bytes of a group (byte 0 and byte 3 of its first word, byte 2 of the second,
+// byte 1 of the third) rotated into byte 3 and combined: the top byte is the AND of the four, so
+// the group is opaque exactly when the word is 0xFF000000 or more.
+inline uint32_t AlphasAnd(uint32_t w0, uint32_t w1, uint32_t w2)
+{
+    return w0 & RotateRight(w0, 8) & RotateRight(w1, 24) & RotateRight(w2, 16);
+}
+
+// The whole 16-pixel blocks from block to endBlock of a run over a background, all three pointers
+// at word boundaries (the layer's at the start of a block), a run of like blocks at a time: a run
+// of unmarked blocks takes its background 8 words a block, a run of marked blocks goes through
+// groups of four pixels as in the loop above (transparent groups take the background, opaque ones
+// the layer's colours, every other pixel PutOver's result with the blend as BlendColours), without
+// the cleared-block test: a marked block is seldom all zero. The result for a pixel depends on
+// that pixel alone, so the pixels are those of the run loop.
+__attribute__((__noinline__)) void CompositeBlocksOver(Word* target, const Word* below, const Word* source,
+                                                       const uint32_t* marks, unsigned block, unsigned endBlock)
+{
+    while (block != endBlock)
+    {
+        const unsigned shift = block & 31;
+        const uint32_t bits = marks[block >> 5] >> shift;
+        const bool marked = (bits & 1) != 0;
+        // The run ends at the first bit of the other kind; if there is none, the rest of the
+        // word is alike (zeros shifted in at the top end a marked run at the word's end).
+        const uint32_t other = marked ? ~bits : bits;
+        unsigned run = other != 0 ? static_cast<unsigned>(__builtin_ctz(other)) : 32 - shift;
+        if (run > endBlock - block)
+            run = endBlock - block;
+        block += run;
+        if (!marked)
+        {
+            source += 12 * run;
+            const Word* const stop = below + 8 * run;
+            do
+            {
+                CopyFourWords(target, below);
+                CopyFourWords(target, below);
+            } while (below != stop);
+            continue;
+        }
+        const Word* const end = source + 12 * run;
+        do
+        {
+            uint32_t w0;
+            uint32_t w1;
+            uint32_t w2;
+            const uint32_t alphas = GatherAlphas(reinterpret_cast<const Velmora::Color*>(source), w0, w1, w2);
+            if (alphas == 0xFFFFFFFFu)
+            {
+                // Opaque, and usually more after them: the colours (bytes 1-2, 4-5, 7-8 and
+                // 10-11) are stored in pairs.
+                const Word* const first = source;
+                for (;;)
+                {
+                    target[0] = ((w0 >> 8) & 0xFFFFu) | (w1 << 16);
+                    target[1] = ReplaceLowHalf(w2, (w2 << 8) | (w1 >> 24));
+                    source += 3;
+                    target += 2;
+                    if (source == end)
+                        break;
+                    w0 = source[0];
+                    w1 = source[1];
+                    w2 = source[2];
+                    if (AlphasAnd(w0, w1, w2) < 0xFF000000u)
+                        break;
+                }
+                below += 2 * ((source - first) / 3);
+                continue;
+            }
+            if (alphas == 0)
+            {
+                target[0] = below[0];
+                target[1] = below[1];
+            }
+            else
+            {
+                const Velmora::Color* pixel = reinterpret_cast<const Velmora::Color*>(source);
+                Velmora::Color565* out = reinterpret_cast<Velmora::Color565*>(target);
+                const Velmora::Color565* back = reinterpret_cast<const Velmora::Color565*>(below);
+#pragma GCC unroll 4
+                for (int i = 0; i < 4; ++i)
+                {
+                    const uint32_t alpha = pixel[i].alpha;
+                    uint32_t value = pixel[i].rgb.value;
+                    if (alpha != 255)
+                    {
+                        const uint32_t background = back[i].value;
+                        value = alpha == 0 ? background : BlendColours(value, background, alpha);
+                    }
+                    out[i].value = static_cast<uint16_t>(value);
+                }
+            }
+            source += 3;
+            target += 2;
+            below += 2;
+        } while (source != end);
+    }
+}
+
+// Part of one block, count pixels from target, below and source on: unmarked, it takes the
+// background (as the run loop would), marked, the pixel loop.
+void PartBlockOver(Velmora::Color565* target, const Velmora::Color565* below, const Velmora::Color* source,
+                   unsigned count, const uint32_t* marks, unsigned block)
+{
+    if ((marks[block >> 5] >> (block & 31)) & 1u)
+        Composite<true>(target, below, source, count);
+    else
+        CopyBackground(target, below, count);
+}
+
 } // namespace
 
 void CompositePixels(Velmora::Color565* target, const Velmora::Color* source, unsigned count)
@@ -299,7 +450,39 @@ void CompositePixels(Velmora::Color565* target, const Velmora::Color* source, un
 void CompositePixelsOver(Velmora::Color565* target, const Velmora::Color565* below, const Velmora::Color* source,
                          unsigned count, const InkRow& ink)
 {
-    CompositeMarked<true>(target, below, source, count, ink);
+    // The part of a block at either end alone, the whole blocks between through the block loop,
+    // or through the run loop if the pointers are not at word boundaries there.
+    unsigned column = ink.column;
+    const unsigned head = std::min(count, (0u - column) & (InkMap::blockPixels - 1));
+    if (head != 0)
+    {
+        PartBlockOver(target, below, source, head, ink.marks, column >> InkMap::blockShift);
+        target += head;
+        below += head;
+        source += head;
+        count -= head;
+        column += head;
+    }
+    const unsigned blocks = count >> InkMap::blockShift;
+    if (blocks != 0)
+    {
+        if (!WordAligned(target, below, source))
+        {
+            CompositeMarked<true>(target, below, source, count, InkRow{ink.marks, column});
+            return;
+        }
+        const unsigned block = column >> InkMap::blockShift;
+        CompositeBlocksOver(reinterpret_cast<Word*>(target), reinterpret_cast<const Word*>(below),
+                            reinterpret_cast<const Word*>(source), ink.marks, block, block + blocks);
+        const unsigned pixels = blocks << InkMap::blockShift;
+        target += pixels;
+        below += pixels;
+        source += pixels;
+        count -= pixels;
+        column += pixels;
+    }
+    if (count != 0)
+        PartBlockOver(target, below, source, count, ink.marks, column >> InkMap::blockShift);
 }
 
 } // namespace PImpl

@@ -27,10 +27,10 @@ void ReferencePut(const Color& pixel, Color565& target)
 }
 
 // A layer row made of stretches of one kind each, the way painting leaves a layer.
-void FillLayerRow(std::mt19937& random, uint8_t* bytes, size_t pixels)
+void FillLayerRow(std::mt19937& random, uint8_t* bytes, size_t pixels, int longest = 40)
 {
     std::uniform_int_distribution<int> kind(0, 5);
-    std::uniform_int_distribution<int> stretch(1, 40);
+    std::uniform_int_distribution<int> stretch(1, longest);
     std::uniform_int_distribution<int> byte(0, 255);
     size_t x = 0;
     while (x < pixels)
@@ -122,8 +122,8 @@ Color565* Pixels(std::vector<uint32_t>& words)
 // the given half-word offsets: the fast path composites into one, the reference into the other.
 struct OverRuns
 {
-    OverRuns(std::mt19937& random, size_t belowOffset, size_t targetOffset)
-        : belowWords(PixelWords(random, maxCount + 2)), fastWords(PixelWords(random, maxCount + 2 * guard)),
+    OverRuns(std::mt19937& random, size_t belowOffset, size_t targetOffset, size_t longest = maxCount)
+        : belowWords(PixelWords(random, longest + 2)), fastWords(PixelWords(random, longest + 2 * guard)),
           slowWords(fastWords), below(Pixels(belowWords) + belowOffset),
           fast(Pixels(fastWords) + guard + targetOffset), slow(Pixels(slowWords) + guard + targetOffset)
     {
@@ -295,5 +295,82 @@ TEST(CompositingTest, TheInkMapChangesNoPixelOfEitherPass)
             ASSERT_EQ(runs.fastWords, runs.slowWords) << "alone: count " << count << ", column " << column << ", marks "
                                             << std::hex << marks[0];
         }
+    }
+}
+
+TEST(CompositingTest, BlendColoursIsAlphaBlendForEveryChannelValueAndAlpha)
+{
+    // Every pair of colour and background values of every channel at every alpha: red and green
+    // run up together, blue down, so a mixed-up channel shows too.
+    for (unsigned alpha = 0; alpha <= 255; ++alpha)
+    {
+        for (unsigned i = 0; i < 64; ++i)
+        {
+            for (unsigned j = 0; j < 64; ++j)
+            {
+                const uint16_t colour = static_cast<uint16_t>(((i & 31) << 11) | (i << 5) | (31 - (i & 31)));
+                const uint16_t background = static_cast<uint16_t>(((j & 31) << 11) | (j << 5) | (31 - (j & 31)));
+                Color565 expected(0, 0, 0);
+                expected.value = background;
+                Color565 source(0, 0, 0);
+                source.value = colour;
+                expected.AlphaBlend(source, static_cast<uint8_t>(alpha));
+                ASSERT_EQ(expected.value, PImpl::BlendColours(colour, background, alpha))
+                    << "colour " << std::hex << colour << ", background " << background << ", alpha " << std::dec
+                    << alpha;
+            }
+        }
+    }
+}
+
+TEST(CompositingTest, TheInkMapChangesNoPixelOfRowsOfManyBlocks)
+{
+    // Rows over three words of marks, marked and unmarked in runs of 1 to 40 blocks (so whole
+    // words of either kind too), the unmarked blocks wiped, the marked ones with long opaque and
+    // cleared stretches among the rest; runs from any column, mostly at block starts, of any
+    // length, with target and background at both alignments: the pass with the map must leave
+    // what it leaves without it, guard pixels included.
+    std::mt19937 random(20261211);
+    std::bernoulli_distribution coin(0.5);
+    std::uniform_int_distribution<unsigned> runBlocks(1, 40);
+    constexpr unsigned rowPixels = 1200;
+    constexpr unsigned rowBlocks = (rowPixels + 15) / 16;
+    static_assert(rowBlocks > 64 && rowBlocks <= 96, "three words of marks");
+    std::uniform_int_distribution<unsigned> anyBlock(0, rowBlocks - 1);
+    std::uniform_int_distribution<unsigned> anyPixel(0, 15);
+    for (int round = 0; round < 400; ++round)
+    {
+        std::vector<uint32_t> layerWords((3 * rowPixels + 3) / 4);
+        uint8_t* bytes = reinterpret_cast<uint8_t*>(layerWords.data());
+        FillLayerRow(random, bytes, rowPixels, 120);
+        uint32_t marks[3] = {0, 0, 0};
+        bool marked = coin(random);
+        for (unsigned block = 0; block < rowBlocks;)
+        {
+            const unsigned end = std::min(rowBlocks, block + runBlocks(random));
+            for (; block < end; ++block)
+            {
+                if (marked)
+                    marks[block >> 5] |= 1u << (block & 31);
+                else
+                    std::memset(bytes + 3 * 16 * block, 0, 3 * std::min(16u, rowPixels - 16 * block));
+            }
+            marked = !marked;
+        }
+        const unsigned column = 16 * anyBlock(random) + (round % 4 == 0 ? anyPixel(random) : 0);
+        const unsigned count = std::uniform_int_distribution<unsigned>(0, rowPixels - column)(random);
+        const Color* source = reinterpret_cast<const Color*>(bytes) + column;
+        const PImpl::InkRow ink{marks, column};
+        const size_t targetOffset = round % 3 == 0 ? 1 : 0;
+        const size_t belowOffset = round % 5 == 0 ? 1 : 0;
+
+        OverRuns runs(random, belowOffset, targetOffset, rowPixels);
+        PImpl::CompositePixelsOver(runs.fast, runs.below, source, count, ink);
+        std::memcpy(static_cast<void*>(runs.slow), runs.below, count * sizeof(Color565));
+        for (unsigned i = 0; i < count; ++i)
+            ReferencePut(source[i], runs.slow[i]);
+        ASSERT_EQ(runs.fastWords, runs.slowWords)
+            << "round " << round << ": count " << count << ", column " << column << ", marks " << std::hex
+            << marks[0] << " " << marks[1] << " " << marks[2];
     }
 }
