@@ -92,65 +92,112 @@ inline void FillPixels(agg::int16u* p, unsigned len, agg::int16u value)
     }
 }
 
-// Sets len 3-byte layer pixels from p on: four pixels in three words once p is word-aligned.
-inline void FillPixels(Velmora::Color* p, unsigned len, const Velmora::Color& value)
+// A 3-byte layer pixel repeated along a run, as the words that store it: the bytes a0 a1 a2 of
+// the pixel repeat every three bytes, so a word holds them from one of three phases. Taken once
+// for a colour that fills many runs.
+class PixelPattern
 {
-    for (; len != 0 && (reinterpret_cast<uintptr_t>(p) & 3) != 0; --len)
+public:
+    explicit PixelPattern(const Velmora::Color& value)
     {
-        *p++ = value;
-    }
-    if (len >= 4)
-    {
-        // Four pixels, bytes a0 a1 a2 repeated, make the three words a0 a1 a2 a0, a1 a2 a0 a1 and
-        // a2 a0 a1 a2: shifts of the pixel read as a little-endian number.
+        // Bytes a0 a1 a2 a0, a1 a2 a0 a1 and a2 a0 a1 a2: shifts of the pixel read as a
+        // little-endian number. Twice over, so that any three phases in a row follow one another.
         static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the words are assembled little-endian");
         const uint32_t pixel = value.alpha | static_cast<uint32_t>(value.rgb.value) << 8;
-        const uint32_t first = pixel | pixel << 24;
-        const uint32_t second = pixel >> 8 | pixel << 16;
-        const uint32_t third = pixel >> 16 | pixel << 8;
-        PixelWord* word = reinterpret_cast<PixelWord*>(p);
-        // Thirty-two pixels a round: twelve double-word stores against about four instructions of
-        // loop.
-        for (PixelWord* const end = word + len / 32 * 24; word != end; word += 24)
-        {
-            word[0] = first;
-            word[1] = second;
-            word[2] = third;
-            word[3] = first;
-            word[4] = second;
-            word[5] = third;
-            word[6] = first;
-            word[7] = second;
-            word[8] = third;
-            word[9] = first;
-            word[10] = second;
-            word[11] = third;
-            word[12] = first;
-            word[13] = second;
-            word[14] = third;
-            word[15] = first;
-            word[16] = second;
-            word[17] = third;
-            word[18] = first;
-            word[19] = second;
-            word[20] = third;
-            word[21] = first;
-            word[22] = second;
-            word[23] = third;
-        }
-        len %= 32;
-        for (; len >= 4; len -= 4, word += 3)
-        {
-            word[0] = first;
-            word[1] = second;
-            word[2] = third;
-        }
-        p = reinterpret_cast<Velmora::Color*>(word);
+        m_words[0] = m_words[3] = pixel | pixel << 24;
+        m_words[1] = m_words[4] = pixel >> 8 | pixel << 16;
+        m_words[2] = m_words[5] = pixel >> 16 | pixel << 8;
     }
-    for (; len != 0; --len)
+
+    // Sets len pixels from p on.
+    //
+    // A run of two pixels or more takes one word store, unaligned, at each end: its first four
+    // bytes (phase 0) and its last four (phase 2, as 3 len - 4 leaves 2 over from a multiple of
+    // three). Between them the aligned words are stored whole, from the first word boundary in
+    // the run, d = 0..3 bytes in, up to the last boundary in it. The word i words after that
+    // boundary starts at phase (d + 4 i) mod 3 = (d + i) mod 3, which is m_words[d + (i mod 3)].
+    // Every byte stored lies in the run and gets the byte of its own phase; the two end stores
+    // cover what the aligned words leave at both ends (under four bytes each). Stores that
+    // overlap write the same bytes.
+    void Fill(Velmora::Color* p, unsigned len) const
     {
-        *p++ = value;
+        if (len < 2)
+        {
+            if (len != 0)
+            {
+                unsigned char* const bytes = reinterpret_cast<unsigned char*>(p);
+                const uint16_t low = static_cast<uint16_t>(m_words[0]);
+                std::memcpy(bytes, &low, sizeof low);
+                bytes[2] = static_cast<unsigned char>(m_words[0] >> 16);
+            }
+            return;
+        }
+        unsigned char* const bytes = reinterpret_cast<unsigned char*>(p);
+        unsigned char* const end = bytes + 3 * len;
+        StoreWord(bytes, m_words[0]);
+        StoreWord(end - 4, m_words[2]);
+        const uintptr_t head = -reinterpret_cast<uintptr_t>(bytes) & 3u;
+        const uint32_t* const phase = m_words + head;
+        const uint32_t a = phase[0];
+        const uint32_t b = phase[1];
+        const uint32_t c = phase[2];
+        PixelWord* word = reinterpret_cast<PixelWord*>(bytes + head);
+        PixelWord* const last = reinterpret_cast<PixelWord*>(reinterpret_cast<uintptr_t>(end) & ~uintptr_t(3));
+        // Sixteen pixels a round (six double-word stores), then what is left in steps of eight,
+        // four and single words: a short run costs a few stores and little looping.
+        for (; last - word >= 12; word += 12)
+        {
+            word[0] = a;
+            word[1] = b;
+            word[2] = c;
+            word[3] = a;
+            word[4] = b;
+            word[5] = c;
+            word[6] = a;
+            word[7] = b;
+            word[8] = c;
+            word[9] = a;
+            word[10] = b;
+            word[11] = c;
+        }
+        if (last - word >= 6)
+        {
+            word[0] = a;
+            word[1] = b;
+            word[2] = c;
+            word[3] = a;
+            word[4] = b;
+            word[5] = c;
+            word += 6;
+        }
+        if (last - word >= 3)
+        {
+            word[0] = a;
+            word[1] = b;
+            word[2] = c;
+            word += 3;
+        }
+        if (word != last)
+        {
+            word[0] = a;
+            if (word + 1 != last)
+            {
+                word[1] = b;
+            }
+        }
     }
+
+private:
+    // A word at p, which need not be aligned (the Cortex-M4 splits an unaligned store by itself).
+    static void StoreWord(void* p, uint32_t word) { std::memcpy(p, &word, sizeof word); }
+
+    uint32_t m_words[6];
+};
+
+// Sets len 3-byte layer pixels from p on.
+inline void FillPixels(Velmora::Color* p, unsigned len, const Velmora::Color& value)
+{
+    PixelPattern(value).Fill(p, len);
 }
 
 typedef agg::row_accessor<unsigned char> RenderingBuffer;

@@ -26,7 +26,8 @@ class LayerPainter
 {
 public:
     explicit LayerPainter(const agg::rgba8& paint)
-        : m_paint(paint), m_solid(blender_argb8565::make_pix(paint.r, paint.g, paint.b)), m_overClear(0, 0, 0, 0)
+        : m_paint(paint), m_solid(blender_argb8565::make_pix(paint.r, paint.g, paint.b)), m_fill(m_solid),
+          m_overClear(0, 0, 0, 0)
     {
         blender_argb8565::blend_pix(&m_overClear, paint.r, paint.g, paint.b, 0, 0);
     }
@@ -52,7 +53,7 @@ public:
         const unsigned alpha = Alpha(cover);
         if (alpha == 255)
         {
-            FillPixels(p, static_cast<unsigned>(end - p), m_solid);
+            m_fill.Fill(p, static_cast<unsigned>(end - p));
             return;
         }
         for (; p != end; ++p)
@@ -79,6 +80,7 @@ private:
 
     agg::rgba8 m_paint;
     Velmora::Color m_solid;
+    PixelPattern m_fill;
     Velmora::Color m_overClear;
 };
 

@@ -110,3 +110,41 @@ TEST(LayerPixelFormatTest, AVerticalBlendStaysInItsColumn)
     ExpectVerticalLineInItsColumn<PImpl::BackgroundPixelFormat>();
     ExpectVerticalLineInItsColumn<PImpl::ForegroundPixelFormat>();
 }
+
+// A run of layer pixels filled from any byte offset to a word boundary, short or long, holds the
+// pixel in every one of its pixels and leaves the bytes on both sides alone: the words stored at
+// the ends overlap the aligned ones and must neither miss nor overrun a byte.
+TEST(LayerPixelFormatTest, FilledLayerRunsHoldThePixelAndStayInTheirBytes)
+{
+    constexpr unsigned maxLength = 200;
+    constexpr unsigned guard = 8;
+    const Velmora::Color colours[] = {Velmora::Color(0x12, 0x34, 0x56, 0x78), Velmora::Color(255, 255, 255, 255),
+                                      Velmora::Color(0, 0, 0, 0), Velmora::Color(8, 252, 0, 1)};
+    alignas(4) unsigned char bytes[guard + 3 + 3 * maxLength + guard];
+    alignas(4) unsigned char expected[sizeof bytes];
+    for (const Velmora::Color& colour : colours)
+    {
+        const PImpl::PixelPattern pattern(colour);
+        unsigned char pixel[3];
+        std::memcpy(pixel, &colour, sizeof pixel);
+        for (unsigned offset = 0; offset < 4; ++offset)
+        {
+            for (unsigned len = 0; len <= maxLength; ++len)
+            {
+                for (unsigned i = 0; i < sizeof bytes; ++i)
+                    bytes[i] = expected[i] = static_cast<unsigned char>(i * 29 + 5);
+                unsigned char* const run = bytes + guard + offset;
+                for (unsigned i = 0; i < 3 * len; ++i)
+                    expected[guard + offset + i] = pixel[i % 3];
+                pattern.Fill(reinterpret_cast<Velmora::Color*>(run), len);
+                ASSERT_EQ(std::memcmp(bytes, expected, sizeof bytes), 0)
+                    << "offset " << offset << " len " << len << " alpha " << unsigned(colour.alpha);
+                for (unsigned i = 0; i < sizeof bytes; ++i)
+                    bytes[i] = static_cast<unsigned char>(i * 29 + 5);
+                PImpl::FillPixels(reinterpret_cast<Velmora::Color*>(run), len, colour);
+                ASSERT_EQ(std::memcmp(bytes, expected, sizeof bytes), 0)
+                    << "FillPixels, offset " << offset << " len " << len;
+            }
+        }
+    }
+}
