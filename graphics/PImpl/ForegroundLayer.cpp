@@ -56,43 +56,60 @@ void ForegroundLayer::ClearPixels(const Velmora::PixelArea& local)
     const auto bitOf = [](unsigned block, unsigned word) { return block >> 5 == word ? 1u << (block & 31) : 0u; };
     const unsigned firstWord = firstBlock >> 5;
     const unsigned lastWord = (endBlock - 1) >> 5;
-    const uint32_t firstWordBlocks = ~0u << (firstBlock & 31);
-    const uint32_t lastWordBlocks = ~0u >> (31 - ((endBlock - 1) & 31));
+    const unsigned top = static_cast<unsigned>(local.GetTop());
+    const unsigned rows = local.GetHeight();
+    const unsigned wordsPerRow = ink.GetWordsPerRow();
     // Zero kept out of the compiler's sight, so that the block stores below stay stores (two
     // words each on the Cortex-M4) instead of becoming a call to the library's memset.
     uint32_t zero = 0;
     __asm__("" : "+r"(zero));
-    for (int y = local.GetTop(); y <= local.GetBottom(); ++y)
+    // Column by column of mark words, then row by row: what a word's blocks need (which lie in
+    // the area, which are cleared whole) is worked out once for all rows. Each block is cleared
+    // and unmarked on its own, so the order changes nothing.
+    for (unsigned word = firstWord; word <= lastWord; ++word)
     {
-        uint32_t* marks = ink.GetRow(static_cast<unsigned>(y));
-        Velmora::Color* row = m_graphics.GetPixel(0, y);
-        const bool wordAligned = (reinterpret_cast<uintptr_t>(row) & 3) == 0;
-        for (unsigned word = firstWord; word <= lastWord; ++word)
+        const uint32_t inArea = (word == firstWord ? ~0u << (firstBlock & 31) : ~0u) &
+                                (word == lastWord ? ~0u >> (31 - ((endBlock - 1) & 31)) : ~0u);
+        // Unmarked once cleared.
+        const uint32_t whole = inArea & ~(bitOf(leftPart, word) | bitOf(rightPart, word));
+        // Whole blocks of 16 pixels from a word boundary are 48 bytes, 12 words.
+        const uint32_t storable = whole & ~bitOf(narrowBlock, word);
+        uint32_t* marks = ink.GetRow(top) + word;
+        Velmora::Color* row = m_graphics.GetPixel(0, static_cast<int>(top));
+        for (unsigned y = 0; y < rows; ++y, marks += wordsPerRow, row += layerWidth)
         {
-            const uint32_t marked = marks[word] & (word == firstWord ? firstWordBlocks : ~0u) &
-                                    (word == lastWord ? lastWordBlocks : ~0u);
+            const uint32_t marked = *marks & inArea;
             if (marked == 0)
                 continue;
-            const uint32_t whole = marked & ~(bitOf(leftPart, word) | bitOf(rightPart, word));
-            marks[word] &= ~whole;
-            // Whole blocks of 16 pixels from a word boundary are 48 bytes, 12 words.
-            const uint32_t stored = wordAligned ? whole & ~bitOf(narrowBlock, word) : 0;
-            for (uint32_t bits = stored; bits != 0; bits &= bits - 1)
+            *marks &= ~whole;
+            const uint32_t stored = (reinterpret_cast<uintptr_t>(row) & 3) == 0 ? marked & storable : 0;
+            // A run of neighbouring blocks at a time: adding its lowest bit carries through the
+            // run and clears it.
+            for (uint32_t bits = stored; bits != 0;)
             {
-                const unsigned block = (word << 5) + static_cast<unsigned>(__builtin_ctz(bits));
-                PixelWord* w = reinterpret_cast<PixelWord*>(row + (block << InkMap::blockShift));
-                w[0] = zero;
-                w[1] = zero;
-                w[2] = zero;
-                w[3] = zero;
-                w[4] = zero;
-                w[5] = zero;
-                w[6] = zero;
-                w[7] = zero;
-                w[8] = zero;
-                w[9] = zero;
-                w[10] = zero;
-                w[11] = zero;
+                const uint32_t rest = bits & (bits + (bits & (0u - bits)));
+                const uint32_t run = bits ^ rest;
+                bits = rest;
+                const unsigned first = (word << 5) + static_cast<unsigned>(__builtin_ctz(run));
+                const unsigned count = 32u - static_cast<unsigned>(__builtin_clz(run)) - (first & 31);
+                PixelWord* w = reinterpret_cast<PixelWord*>(row + (first << InkMap::blockShift));
+                PixelWord* const blocksEnd = w + 12 * count;
+                do
+                {
+                    w[0] = zero;
+                    w[1] = zero;
+                    w[2] = zero;
+                    w[3] = zero;
+                    w[4] = zero;
+                    w[5] = zero;
+                    w[6] = zero;
+                    w[7] = zero;
+                    w[8] = zero;
+                    w[9] = zero;
+                    w[10] = zero;
+                    w[11] = zero;
+                    w += 12;
+                } while (w != blocksEnd);
             }
             // The rest: the blocks at the area's edges (cleared as far as the area reaches, and
             // left marked), a narrow last block, every block of a row that is not word-aligned.

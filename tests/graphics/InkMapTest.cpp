@@ -441,3 +441,85 @@ TEST(InkMapTest, MarksNoMoreThanTheBlocksTheInkTouches)
     layer.Clear(PixelArea(PixelPoint(0, 50), 660, 275));
     EXPECT_EQ(markedBlocks(), 0u);
 }
+
+TEST(InkMapTest, ClearingZeroesTheAreaAndUnmarksTheBlocksWhollyInsideIt)
+{
+    // Against the definition, pixel by pixel and block by block: every pixel of the area zero,
+    // every other byte as it was; the blocks wholly inside the area (a narrow last block counts
+    // when the area reaches the layer's edge) unmarked on the area's rows, every other mark as it
+    // was. Marked blocks come in runs and alone, with ink or with none, in layers up to three
+    // words of marks wide whose rows start at every offset from a word boundary.
+    Driver::LCD& lcd = Driver::LCD::GetInstance();
+    // The compositor exists before anything registered for it is recomposited.
+    PImpl::LCD::GetInstance();
+    lcd.DisableRefresh(true);
+    std::mt19937 random(20261208);
+    for (int trial = 0; trial < 60; ++trial)
+    {
+        const int width = trial == 0 ? 660 : Whole(random, 0, 2) == 0 ? Whole(random, 1, 70) : Whole(random, 71, 1100);
+        const int height = Whole(random, 1, 6);
+        PImpl::ForegroundLayer layer(PixelArea(PixelPoint(0, 0), static_cast<uint16_t>(width), static_cast<uint16_t>(height)));
+        ForegroundGraphics& surface = layer.GetPImpl();
+        InkMap& ink = surface.GetPixelFormat().GetInk();
+        const unsigned blocks = (static_cast<unsigned>(width) + InkMap::blockPixels - 1) / InkMap::blockPixels;
+        for (int round = 0; round < 20; ++round)
+        {
+            // Ink only where marked, as the map promises.
+            for (unsigned y = 0; y < static_cast<unsigned>(height); ++y)
+            {
+                for (unsigned block = 0; block < blocks;)
+                {
+                    const unsigned run = std::min<unsigned>(static_cast<unsigned>(Whole(random, 1, 40)), blocks - block);
+                    if (Whole(random, 0, 2) != 0)
+                    {
+                        InkMap::MarkBlocks(ink.GetRow(y), block, block + run - 1);
+                        for (unsigned x = block * InkMap::blockPixels;
+                             x < std::min((block + run) * InkMap::blockPixels, static_cast<unsigned>(width)); ++x)
+                        {
+                            if (Whole(random, 0, 3) != 0)
+                                *surface.GetPixel(static_cast<int>(x), static_cast<int>(y)) = RandomColor(random);
+                        }
+                    }
+                    block += run;
+                }
+            }
+            const std::vector<uint8_t> before(reinterpret_cast<const uint8_t*>(surface.GetBuffer()),
+                                              reinterpret_cast<const uint8_t*>(surface.GetBuffer()) +
+                                                  3 * width * height);
+            const std::vector<uint32_t> marksBefore(ink.GetRow(0), ink.GetRow(0) + ink.GetWordsPerRow() * height);
+            const int left = Whole(random, 0, width - 1);
+            const int top = Whole(random, 0, height - 1);
+            const int right = Whole(random, 0, 3) == 0 ? width - 1 : Whole(random, left, width - 1);
+            const int bottom = Whole(random, top, height - 1);
+            layer.ClearPixels(PixelArea(PixelPoint(static_cast<int16_t>(left), static_cast<int16_t>(top)),
+                                        static_cast<uint16_t>(right - left + 1),
+                                        static_cast<uint16_t>(bottom - top + 1)));
+            for (int y = 0; y < height; ++y)
+            {
+                for (int x = 0; x < width; ++x)
+                {
+                    const bool inside = x >= left && x <= right && y >= top && y <= bottom;
+                    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(surface.GetPixel(x, y));
+                    for (int i = 0; i < 3; ++i)
+                    {
+                        ASSERT_EQ(bytes[i], inside ? 0 : before[static_cast<size_t>(3 * (y * width + x) + i)])
+                            << "trial " << trial << ", round " << round << ", pixel (" << x << ", " << y
+                            << ") of a layer " << width << " wide, area " << left << ".." << right << ", " << top
+                            << ".." << bottom;
+                    }
+                }
+                for (unsigned block = 0; block < blocks; ++block)
+                {
+                    const int blockLeft = static_cast<int>(block * InkMap::blockPixels);
+                    const int blockRight = std::min(blockLeft + static_cast<int>(InkMap::blockPixels), width) - 1;
+                    const bool whollyInside = y >= top && y <= bottom && blockLeft >= left && blockRight <= right;
+                    const bool was = (marksBefore[y * ink.GetWordsPerRow() + block / 32] >> (block % 32)) & 1u;
+                    ASSERT_EQ(ink.IsMarked(block, static_cast<unsigned>(y)), whollyInside ? false : was)
+                        << "trial " << trial << ", round " << round << ", block " << block << " of row " << y
+                        << ", area " << left << ".." << right << ", " << top << ".." << bottom;
+                }
+            }
+        }
+    }
+    lcd.EnableRefresh(true);
+}
