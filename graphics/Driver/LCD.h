@@ -61,6 +61,22 @@ public:
         if (y > m_changes.lastRow)
             m_changes.lastRow = y;
     }
+    // The columns of row y in which registering a run changes nothing at all: the row's first
+    // span, when the row lies in the range of rows already recorded (a run inside it is what
+    // RowOfChanges::Merge leaves as it is). Clipped to the panel; empty (length 0) when there
+    // are none. A painter that registers many runs of a row asks once and registers only the
+    // runs that reach outside, asking again after each.
+    PImpl::Span GetSettledSpan(int16_t y) const
+    {
+        if (y < 0 || y > height - 1 || y < m_changes.firstRow || y > m_changes.lastRow)
+            return PImpl::Span();
+        const PImpl::Span& first = m_changes.rows[y].spans[0];
+        const int left = first.start > 0 ? first.start : 0;
+        const int right = first.GetLast() < width - 1 ? first.GetLast() : width - 1;
+        if (first.length == 0 || right < left)
+            return PImpl::Span();
+        return PImpl::Span(static_cast<int16_t>(left), static_cast<uint16_t>(right - left + 1));
+    }
     void SetOnRenderScanline(RenderScanlineFunction onRenderScanline);
 
     // Black framebuffer; registers nothing.

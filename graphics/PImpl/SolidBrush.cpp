@@ -5,6 +5,7 @@
 #include <agg_renderer_scanline.h>
 #include <agg_scanline_p.h>
 
+#include <climits>
 #include <stdexcept>
 
 namespace PImpl
@@ -91,30 +92,37 @@ private:
 // the row is done, but it starts at the rasteriser's min_y and resets the scanline once for every
 // row it examines, empty ones included: the row is counted, and checked when the sweep names it.
 // Coordinates stay in int here, where AGG's scanlines keep them in 16 bits.
+//
+// A cell or run that does not start where the open run ends opens another (out of line, with the
+// row's set-up when it is the row's first): the common case costs a compare. A run is registered
+// as RegisterRun does, but a run inside the columns the driver reports settled for the row is
+// only marked in the ink map: registering it would change nothing in the record (see
+// Driver::LCD::GetSettledSpan), which is what makes the two the same.
 class PaintingScanline
 {
 public:
     PaintingScanline(const LayerPainter& painter, ForegroundRenderer& renderer, const Velmora::PixelArea& area,
                      int firstRow)
         : m_painter(painter), m_renderer(renderer), m_area(area), m_driver(Driver::LCD::GetInstance()),
-          m_y(firstRow - 1), m_xmin(renderer.xmin()), m_xmax(renderer.xmax())
+          m_ink(renderer.ren().GetInk()), m_y(firstRow - 1), m_xmin(renderer.xmin()), m_xmax(renderer.xmax())
     {
     }
 
     void reset_spans()
     {
         ++m_y;
-        m_spans = 0;
-        m_onSurface = m_y >= m_renderer.ymin() && m_y <= m_renderer.ymax();
-        m_row = m_onSurface && !m_painter.PaintsNothing()
-                    ? reinterpret_cast<Velmora::Color*>(m_renderer.ren().pix_ptr(0, m_y))
-                    : nullptr;
+        m_first = noRun;
+        m_next = noRun;
     }
 
     void add_cell(int x, unsigned cover)
     {
-        Note(x, x);
-        if (m_row != nullptr && x >= m_xmin && x <= m_xmax)
+        if (x != m_next)
+        {
+            Open(x);
+        }
+        m_next = x + 1;
+        if (static_cast<unsigned>(x - m_paintFirst) < m_paintCount)
         {
             m_painter.PaintPixel(m_row + x, cover);
         }
@@ -122,17 +130,21 @@ public:
 
     void add_span(int x, unsigned length, unsigned cover)
     {
-        const int last = x + static_cast<int>(length) - 1;
-        Note(x, last);
-        const int first = x > m_xmin ? x : m_xmin;
-        const int end = (last < m_xmax ? last : m_xmax) + 1;
-        if (m_row != nullptr && first < end)
+        if (x != m_next)
         {
-            m_painter.PaintRun(m_row + first, m_row + end, cover);
+            Open(x);
+        }
+        const int end = x + static_cast<int>(length);
+        m_next = end;
+        const int first = x > m_paintFirst ? x : m_paintFirst;
+        const int stop = end < m_paintEnd ? end : m_paintEnd;
+        if (first < stop)
+        {
+            m_painter.PaintRun(m_row + first, m_row + stop, cover);
         }
     }
 
-    unsigned num_spans() const { return m_spans; }
+    unsigned num_spans() const { return m_first != noRun ? 1u : 0u; }
 
     void finalize(int y)
     {
@@ -140,33 +152,78 @@ public:
         {
             throw std::logic_error("rasteriser swept a row other than the one counted");
         }
-        Register();
+        if (m_first != noRun)
+        {
+            Register(m_first, m_next - 1);
+        }
     }
 
 private:
-    // Widens the open run by first..last when they touch, else registers it and opens another.
-    void Note(int first, int last)
+    // No cell or run starts here (the rasteriser's cells lie within 2^23 of the origin).
+    static constexpr int noRun = INT_MIN;
+
+    // Registers the open run, or sets the row up when none is open, and opens a run at x.
+    __attribute__((__noinline__)) void Open(int x)
     {
-        if (m_spans != 0)
+        if (m_first != noRun)
         {
-            if (first == m_last + 1)
-            {
-                m_last = last;
-                ++m_spans;
-                return;
-            }
-            Register();
+            Register(m_first, m_next - 1);
         }
-        ++m_spans;
-        m_first = first;
-        m_last = last;
+        else
+        {
+            StartRow();
+        }
+        m_first = x;
     }
 
-    void Register() const
+    void StartRow()
     {
-        if (m_spans != 0 && m_onSurface)
+        m_onSurface = m_y >= m_renderer.ymin() && m_y <= m_renderer.ymax();
+        m_paintFirst = 0;
+        m_paintEnd = 0;
+        if (m_onSurface)
         {
-            RegisterRun(m_driver, m_area, m_renderer, m_y, m_first, m_last);
+            if (!m_painter.PaintsNothing())
+            {
+                m_row = reinterpret_cast<Velmora::Color*>(m_renderer.ren().pix_ptr(0, m_y));
+                m_paintFirst = m_xmin;
+                m_paintEnd = m_xmax + 1;
+            }
+            m_marks = m_ink.GetRow(static_cast<unsigned>(m_y));
+            m_panelY = static_cast<int16_t>(m_area.GetTop() + m_y);
+            Settle();
+        }
+        m_paintCount = static_cast<unsigned>(m_paintEnd - m_paintFirst);
+    }
+
+    // The columns of the row, in surface coordinates, whose runs need no registering.
+    void Settle()
+    {
+        const PImpl::Span settled = m_driver.GetSettledSpan(m_panelY);
+        m_settledFirst = settled.start - m_area.GetLeft();
+        m_settledLast = settled.start + settled.length - 1 - m_area.GetLeft();
+    }
+
+    // RegisterRun for the row's run first..last.
+    void Register(int first, int last)
+    {
+        if (!m_onSurface)
+        {
+            return;
+        }
+        first = first > m_xmin ? first : m_xmin;
+        last = last < m_xmax ? last : m_xmax;
+        if (last < first)
+        {
+            return;
+        }
+        InkMap::MarkBlocks(m_marks, static_cast<unsigned>(first) >> InkMap::blockShift,
+                           static_cast<unsigned>(last) >> InkMap::blockShift);
+        if (first < m_settledFirst || last > m_settledLast)
+        {
+            m_driver.RegisterRowChange(static_cast<int16_t>(m_area.GetLeft() + first), m_panelY,
+                                       static_cast<uint16_t>(last - first + 1));
+            Settle();
         }
     }
 
@@ -174,14 +231,25 @@ private:
     ForegroundRenderer& m_renderer;
     const Velmora::PixelArea& m_area;
     Driver::LCD& m_driver;
+    InkMap& m_ink;
     int m_y;
     const int m_xmin;
     const int m_xmax;
-    unsigned m_spans = 0;
-    bool m_onSurface = false;
+    // The open run: m_first .. m_next - 1, none when m_first is noRun.
+    int m_first = noRun;
+    int m_next = noRun;
+    // The row's columns that are painted (none off the surface or with paint that paints
+    // nothing), and its pixels.
+    int m_paintFirst = 0;
+    int m_paintEnd = 0;
+    unsigned m_paintCount = 0;
     Velmora::Color* m_row = nullptr;
-    int m_first = 0;
-    int m_last = 0;
+    // The row's registration: on the surface at all, its marks, its panel row, its settled columns.
+    bool m_onSurface = false;
+    uint32_t* m_marks = nullptr;
+    int16_t m_panelY = 0;
+    int m_settledFirst = 0;
+    int m_settledLast = -1;
 };
 
 } // namespace

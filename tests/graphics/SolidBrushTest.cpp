@@ -154,6 +154,77 @@ public:
         return painted == swept;
     }
 
+    // The same over a record that already holds changes (whole areas, as clearing registers them,
+    // runs of other drawing, rows out of free slots), into two layers whose ink maps must come
+    // out the same too: the brush leaves out registrations that would change nothing, and must
+    // leave out no other.
+    bool RegistersAndMarksAsSweepOverEarlierChanges()
+    {
+        const PixelArea area(PixelPoint(static_cast<int16_t>(Whole(-30, 700)), static_cast<int16_t>(Whole(-30, 440))),
+                             static_cast<uint16_t>(m_width), static_cast<uint16_t>(m_height));
+        std::vector<PixelArea> earlier;
+        for (int i = Whole(0, 4); i != 0; --i)
+        {
+            const int left = area.GetLeft() + Whole(-20, m_width + 5);
+            const int top = area.GetTop() + Whole(-5, m_height + 5);
+            earlier.push_back(PixelArea(PixelPoint(static_cast<int16_t>(left), static_cast<int16_t>(top)),
+                                        static_cast<uint16_t>(Whole(1, m_width + 20)),
+                                        static_cast<uint16_t>(Whole(1, Whole(0, 1) == 0 ? 2 : m_height + 10))));
+        }
+        const int crowdedRow = area.GetTop() + Whole(0, m_height - 1);
+        const bool crowded = Whole(0, 3) == 0;
+
+        std::vector<Run> records[2];
+        std::vector<std::vector<uint32_t>> marks[2];
+        for (int pass = 0; pass < 2; ++pass)
+        {
+            const int stride = m_width * 3;
+            std::vector<unsigned char> bytes(static_cast<size_t>(stride) * m_height);
+            PImpl::RenderingBuffer buffer(bytes.data(), m_width, m_height, stride);
+            PImpl::ForegroundPixelFormat format(buffer);
+            PImpl::ForegroundRenderer renderer(format);
+            renderer.clip_box(m_clip.x1, m_clip.y1, m_clip.x2, m_clip.y2);
+
+            LCD& lcd = LCD::GetInstance();
+            lcd.DisableFlush(true);
+            Driver::LCD& driver = Driver::LCD::GetInstance();
+            for (const PixelArea& changed : earlier)
+            {
+                driver.RegisterChange(changed);
+            }
+            // Single columns three apart use up the row's slots.
+            for (int i = 0; crowded && i < 2 * PImpl::RowOfChanges::slotCount; i += 2)
+            {
+                driver.RegisterRowChange(static_cast<int16_t>(area.GetLeft() + 3 * i - 20),
+                                         static_cast<int16_t>(crowdedRow), 1);
+            }
+            PImpl::Rasterizer rasterizer;
+            AddPolygon(rasterizer);
+            if (pass == 0)
+            {
+                agg::scanline_u8 unused;
+                PImpl::SolidBrush(m_color).Render(area, rasterizer, unused, renderer);
+            }
+            else
+            {
+                agg::scanline_p8 scanline;
+                PImpl::Sweep(area, rasterizer, scanline, renderer, [](const agg::scanline_p8&) {});
+            }
+            records[pass] = RecordedRuns();
+            const PImpl::Changes& changes = driver.GetChanges();
+            records[pass].push_back(Run{changes.firstRow, changes.lastRow, 0});
+            const PImpl::InkMap& ink = format.GetInk();
+            for (int y = 0; y < m_height; ++y)
+            {
+                marks[pass].emplace_back(ink.GetRow(static_cast<unsigned>(y)),
+                                         ink.GetRow(static_cast<unsigned>(y)) + ink.GetWordsPerRow());
+            }
+            lcd.EnableFlush(true);
+            PanelBench::WaitForFlush();
+        }
+        return records[0] == records[1] && marks[0] == marks[1];
+    }
+
 private:
     typedef std::array<int, 3> Run; // x, y, length on the panel
 
@@ -242,6 +313,20 @@ TEST(SolidBrushTest, RegistersOnALayerWhatTheSweepOfItsOutlineRegisters)
     {
         RandomCase test(random);
         ASSERT_TRUE(test.RegistersAsSweep()) << "case " << i;
+    }
+}
+
+TEST(SolidBrushTest, RegistersAndMarksWhatTheSweepOfItsOutlineDoesOverEarlierChanges)
+{
+    LCD& lcd = LCD::GetInstance();
+    lcd.EnableFlush(true);
+    lcd.Clear();
+    PanelBench::WaitForFlush();
+    std::mt19937 random(34);
+    for (int i = 0; i < 600; ++i)
+    {
+        RandomCase test(random);
+        ASSERT_TRUE(test.RegistersAndMarksAsSweepOverEarlierChanges()) << "case " << i;
     }
 }
 
