@@ -63,6 +63,15 @@ void StrokeBounds::width(double width)
     m_reachAnyf = static_cast<float>(m_reachAny);
     m_reachGentlef = static_cast<float>(m_reachGentle);
     m_width = width;
+    // As the generator keeps them.
+    m_halfWidth = width * 0.5;
+    m_halfWidthAbs = m_halfWidth < 0 ? -m_halfWidth : m_halfWidth;
+    m_halfWidthSign = m_halfWidth < 0 ? -1 : 1;
+    m_outerLimit = m_halfWidthAbs * m_stroker.miter_limit();
+    // Limits far from underflow and overflow when squared, as every join's is then (the inner
+    // ones' are at least the half width and at most a segment's length, below 10^7 wherever
+    // joins are deferred).
+    m_squaredLimits = m_halfWidthAbs > 1e-100 && m_halfWidthAbs < 1e100;
 }
 
 void StrokeBounds::line_join(agg::line_join_e join)
@@ -271,7 +280,11 @@ void StrokeBounds::AddPolyline()
     {
         judge(count - 1, m_vertices[0]);
     }
-    if (!m_leavesCells && steepest + 1 < end)
+    if (!m_leavesCells && steepest + 1 < end && SurelyApartByRows(steepest))
+    {
+        m_leavesCells = true;
+    }
+    else if (!m_leavesCells && steepest + 1 < end)
     {
         // The outline runs from the last point of one vertex's join (on the first side) to
         // the first point of the next one's.
@@ -281,6 +294,30 @@ void StrokeBounds::AddPolyline()
         const int next = Row(m_points[0].y);
         m_leavesCells = next - row >= 2 || row - next >= 2;
     }
+}
+
+bool StrokeBounds::SurelyApartByRows(unsigned i) const
+{
+    // Both vertices turning gently, their joins' points lie within a width and a half of them, and
+    // a millionth of the longer segment and of their distance from the origin (see SurelyGentle),
+    // which the thousandth and the part in 10^5 of the size added, as in SurelyInside, cover
+    // with the rounding of single precision. Points more than four rows apart, rounded to 1/256
+    // and cut to whole rows, lie in rows at least three apart.
+    const Vertex& first = m_vertices[i];
+    const Vertex& second = m_vertices[i + 1];
+    const auto reach = [&](unsigned k, const Vertex& vertex) {
+        const Vertex& previous = m_vertices.prev(k);
+        const Vertex& next = m_vertices.next(k);
+        const float along = std::max(std::fabs(vertex.xf - previous.xf) + std::fabs(vertex.yf - previous.yf),
+                                     std::fabs(next.xf - vertex.xf) + std::fabs(next.yf - vertex.yf));
+        const float size = std::fabs(previous.xf) + std::fabs(previous.yf) + std::fabs(vertex.xf) +
+                           std::fabs(vertex.yf) + std::fabs(next.xf) + std::fabs(next.yf);
+        return SurelyGentle(previous, vertex, next) ? along * 1.001e-6f + m_reachGentlef * 1.001f + 1e-5f * size
+                                                     : std::numeric_limits<float>::infinity();
+    };
+    // The rise alone first: most segments rise too little for the reaches to matter.
+    return std::fabs(second.yf - first.yf) > 4.0f &&
+           std::fabs(second.yf - first.yf) - reach(i, first) - reach(i + 1, second) > 4.0f;
 }
 
 bool StrokeBounds::Inside(const Vertex& vertex, float reach) const
@@ -341,6 +378,14 @@ bool StrokeBounds::SurelyInside(const Vertex& previous, const Vertex& current, c
     // vertices of a flattened curve near the extremes. That turn is settled here too, from the
     // single-precision segments, whenever their errors cannot unsettle it.
     //
+    // The reach of that test, as above: the millionth of the longer segment and of the vertex's
+    // distance from the origin is within the thousandth and the part in 10^5 of the size added.
+    return SurelyGentle(previous, current, next) && Inside(current, along * 1.001e-6f + m_reachGentlef * 1.001f + margin);
+}
+
+inline __attribute__((__always_inline__)) bool StrokeBounds::SurelyGentle(const Vertex& previous, const Vertex& current,
+                                                                   const Vertex& next)
+{
     // Each coordinate is the double one rounded (2^-24 of it at most), and each difference of two
     // rounds once more, so a segment's components are within e = 2^-23 * s of the double
     // differences, with s the sum of the three vertices' coordinates' sizes; with it 2^-22 * s
@@ -367,14 +412,8 @@ bool StrokeBounds::SurelyInside(const Vertex& previous, const Vertex& current, c
     const float shortest = std::max(l1 - 2.0f * e, 0.0f) * std::max(l2 - 2.0f * e, 0.0f) * 0.5f * 0.99f;
     const float dot = dx1 * dx2 + dy1 * dy2;
     const float cross = dx1 * dy2 - dy1 * dx2;
-    if (!(dot - error > -0.4f * shortest) || !(std::fabs(cross) - error > 1e-6f * lengths) ||
-        !(std::min(l1, l2) - 2.0f * e > 1.01e-6f * s))
-    {
-        return false;
-    }
-    // The reach of that test, as above: the millionth of the longer segment and of the vertex's
-    // distance from the origin is within the thousandth and the part in 10^5 of the size added.
-    return Inside(current, along * 1.001e-6f + m_reachGentlef * 1.001f + margin);
+    return dot - error > -0.4f * shortest && std::fabs(cross) - error > 1e-6f * lengths &&
+           std::min(l1, l2) - 2.0f * e > 1.01e-6f * s;
 }
 
 bool StrokeBounds::CanReachBeyond(unsigned i) const
@@ -448,6 +487,133 @@ void StrokeBounds::Join(const Vertex& previous, const Vertex& current, const Ver
     {
         m_stroker.calc_join(m_points, previous, current, next, previousLength, currentLength);
     }
+}
+
+void StrokeBounds::MiterJoins(const Vertex& previous, const Vertex& current, const Vertex& next,
+                              double previousLength, double currentLength)
+{
+    // The generator's joins forwards (previous, current, next) and backwards (next, current,
+    // previous), with its own arithmetic, step for step, so the points are the very same numbers;
+    // what the two share is worked out once. The offsets of the segments, half a width across:
+    const double dx1 = m_halfWidth * (current.y - previous.y) / previousLength;
+    const double dy1 = m_halfWidth * (current.x - previous.x) / previousLength;
+    const double dx2 = m_halfWidth * (next.y - current.y) / currentLength;
+    const double dy2 = m_halfWidth * (next.x - current.x) / currentLength;
+    // Backwards, each offset is one of these from the differences taken the other way round: the
+    // same difference negated, exactly, and so the same product and quotient negated (rounding to
+    // nearest treats both signs alike). A zero difference is the exception (a - a is +0 either way
+    // round), so zero offsets, of whatever sign, are worked out again; they cost no real division.
+    const auto backwards = [&](double forwards, double from, double to, double length) {
+        return forwards != 0.0 ? -forwards : m_halfWidth * (from - to) / length;
+    };
+    const double backDx1 = backwards(dx2, current.y, next.y, currentLength);
+    const double backDy1 = backwards(dy2, current.x, next.x, currentLength);
+    const double backDx2 = backwards(dx1, current.y, previous.y, previousLength);
+    const double backDy2 = backwards(dy1, current.x, previous.x, previousLength);
+    // The turn's cross product; backwards its two products swap (each factor negated, exactly),
+    // so it is this one negated, which only its comparisons with zero see.
+    const double cross = agg::cross_product(previous.x, previous.y, current.x, current.y, next.x, next.y);
+    const bool forwardsInner = cross != 0 && (cross > 0) == (m_halfWidth > 0);
+    const bool backwardsInner = cross != 0 && (cross < 0) == (m_halfWidth > 0);
+    m_points.remove_all();
+    MiterJoin(previous, current, next, previousLength, currentLength, dx1, dy1, dx2, dy2, forwardsInner);
+    MiterJoin(next, current, previous, currentLength, previousLength, backDx1, backDy1, backDx2, backDy2,
+              backwardsInner);
+}
+
+void StrokeBounds::MiterJoin(const Vertex& v0, const Vertex& v1, const Vertex& v2, double len1, double len2,
+                             double dx1, double dy1, double dx2, double dy2, bool inner)
+{
+    // An inner join is the generator's miter that reverts to a bevel beyond its limit of the
+    // shorter segment (at least the inner miter limit in half widths); an outer one its miter
+    // cut off at the miter limit, or its bevel when the offset lines do not meet.
+    const double ax = v0.x + dx1;
+    const double ay = v0.y - dy1;
+    const double bx = v1.x + dx1;
+    const double by = v1.y - dy1;
+    const double cx = v1.x + dx2;
+    const double cy = v1.y - dy2;
+    const double ex = v2.x + dx2;
+    const double ey = v2.y - dy2;
+    const double num = (ay - cy) * (ex - cx) - (ax - cx) * (ey - cy);
+    const double den = (bx - ax) * (ey - cy) - (by - ay) * (ex - cx);
+    if (!(std::fabs(den) < agg::intersection_epsilon))
+    {
+        const double r = num / den;
+        const double xi = ax + r * (bx - ax);
+        const double yi = ay + r * (by - ay);
+        const double ux = xi - v1.x;
+        const double uy = yi - v1.y;
+        const double squared = ux * ux + uy * uy;
+        // Whether the intersection's distance, the square root of `squared` rounded, is within the
+        // limit: mostly settled without the square root (in software on the board), nor the
+        // division of an inner limit, from a limit within a few parts in 10^16 of the exact one
+        // (an inner one's quotient multiplied back, or the floor). Square roots and roundings are
+        // monotonic, and a part in 10^9 either way of the squared limit is far beyond every
+        // rounding, so whenever it settles the comparison the rounded root compares the same way.
+        const double approximate =
+            inner ? std::max(len1 < len2 ? len1 : len2, m_halfWidthAbs * m_stroker.inner_miter_limit()) : m_outerLimit;
+        const double approximateSquared = approximate * approximate;
+        int within = -1;
+        if (m_squaredLimits)
+        {
+            within = squared < approximateSquared * (1.0 - 1e-9) ? 1 : squared > approximateSquared * (1.0 + 1e-9) ? 0 : -1;
+        }
+        if (within == 1)
+        {
+            m_points.add(agg::point_d(xi, yi));
+            return;
+        }
+        if (inner)
+        {
+            if (within == -1)
+            {
+                double limit = (len1 < len2 ? len1 : len2) / m_halfWidthAbs;
+                if (limit < m_stroker.inner_miter_limit())
+                {
+                    limit = m_stroker.inner_miter_limit();
+                }
+                if (std::sqrt(squared) <= m_halfWidthAbs * limit)
+                {
+                    m_points.add(agg::point_d(xi, yi));
+                    return;
+                }
+            }
+            m_points.add(agg::point_d(bx, by));
+            m_points.add(agg::point_d(cx, cy));
+            return;
+        }
+        const double di = std::sqrt(squared);
+        if (di <= m_outerLimit)
+        {
+            m_points.add(agg::point_d(xi, yi));
+            return;
+        }
+        // Cut off at the limit, from the bevel's middle (its distance from the vertex) outwards.
+        const double mx = (dx1 + dx2) / 2;
+        const double my = (dy1 + dy2) / 2;
+        const double bevel = std::sqrt(mx * mx + my * my);
+        const double t = (m_outerLimit - bevel) / (di - bevel);
+        m_points.add(agg::point_d(bx + (xi - bx) * t, by + (yi - by) * t));
+        m_points.add(agg::point_d(cx + (xi - cx) * t, cy + (yi - cy) * t));
+        return;
+    }
+    // No intersection: the segments go on straight, or turn back.
+    if ((agg::cross_product(v0.x, v0.y, v1.x, v1.y, bx, by) < 0.0) ==
+        (agg::cross_product(v1.x, v1.y, v2.x, v2.y, bx, by) < 0.0))
+    {
+        m_points.add(agg::point_d(bx, by));
+        return;
+    }
+    if (inner)
+    {
+        m_points.add(agg::point_d(bx, by));
+        m_points.add(agg::point_d(cx, cy));
+        return;
+    }
+    const double limit = m_stroker.miter_limit() * m_halfWidthSign;
+    m_points.add(agg::point_d(bx + dy1 * limit, by + dx1 * limit));
+    m_points.add(agg::point_d(cx - dy2 * limit, cy - dx2 * limit));
 }
 
 void StrokeBounds::AddJoins(unsigned i)
@@ -527,11 +693,8 @@ void StrokeBounds::Flush()
         {
             if (CanReachBeyond(c.previous, c.current, c.next))
             {
-                const double previousLength = Length(c.previous, c.current);
-                const double currentLength = Length(c.current, c.next);
-                Join(c.previous, c.current, c.next, previousLength, currentLength, false);
-                AddPoints();
-                Join(c.previous, c.current, c.next, previousLength, currentLength, true);
+                // Joins are deferred only when they are miter joins.
+                MiterJoins(c.previous, c.current, c.next, Length(c.previous, c.current), Length(c.current, c.next));
                 AddPoints();
             }
         }

@@ -100,7 +100,16 @@ private:
     static double Length(const Vertex& vertex, const Vertex& next);
     void Join(const Vertex& previous, const Vertex& current, const Vertex& next, double previousLength,
               double currentLength, bool backwards);
+    // Both miter joins of a vertex (forwards and backwards), their points put into m_points.
+    void MiterJoins(const Vertex& previous, const Vertex& current, const Vertex& next, double previousLength,
+                    double currentLength);
+    void MiterJoin(const Vertex& v0, const Vertex& v1, const Vertex& v2, double len1, double len2, double dx1,
+                   double dy1, double dx2, double dy2, bool inner);
     bool SurelyInside(const Vertex& previous, const Vertex& current, const Vertex& next) const;
+    // Whether the double-precision test of CanReachBeyond surely takes the vertex's turn as gentle
+    // (its joins within a width and a half, and a millionth of its longer segment and of its
+    // distance from the origin, of it).
+    static bool SurelyGentle(const Vertex& previous, const Vertex& current, const Vertex& next);
     bool CanReachBeyond(const Vertex& previous, const Vertex& current, const Vertex& next) const;
     bool CapSurelyInside(const Vertex& vertex) const;
     bool CapCanReachBeyond(const Vertex& vertex) const;
@@ -128,6 +137,9 @@ private:
     bool Inside(const Vertex& vertex, float reach) const;
     bool Beyond(const Vertex& vertex, double reach) const;
     static int Row(double y);
+    // Whether the last point of vertex i's join on the first side and the first of the next
+    // vertex's are surely rows apart by two or more, told in single precision.
+    bool SurelyApartByRows(unsigned i) const;
     void Join(unsigned i, bool backwards);
     void AddJoins(unsigned i);
     void AddPoints();
@@ -137,6 +149,13 @@ private:
     agg::pod_bvector<Candidate, 3> m_candidates;
     double m_width = 0.0;
     bool m_miter = true;
+    // The generator's half width, its size and sign, and its outer miter joins' limit (a distance).
+    double m_halfWidth = 0.0;
+    double m_halfWidthAbs = 0.0;
+    int m_halfWidthSign = 1;
+    double m_outerLimit = 0.0;
+    // Whether a join's miter limit may be told from squared distances (see MiterJoin).
+    bool m_squaredLimits = false;
     Points m_points;
     unsigned m_closed = 0;
     // How far beyond a vertex its joins reach: any joins beyond its longer segment, and those of

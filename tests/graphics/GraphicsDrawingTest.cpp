@@ -421,3 +421,69 @@ TEST(GraphicsDrawingTest, StrokeExtremesAtEveryTurn)
         }
     }
 }
+
+// Miter joins are worked out in pairs (forwards and backwards share their offsets) and their
+// limits mostly from squared distances: corners whose miter lies right at the outer limit or
+// whose inner miter lies right at the shorter segment's length, straight runs and reversals
+// (where the offset lines do not meet), with axes through zeros of either sign, every corner an
+// extreme of its own little polyline.
+TEST(GraphicsDrawingTest, StrokeExtremesAtMiterLimits)
+{
+    const double pi = 3.14159265358979323846;
+    std::mt19937 random(4711);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::uniform_int_distribution<int> choice(0, 1 << 20);
+    const double nudges[] = {0.0, 1e-16, -1e-16, 1e-13, -1e-13, 1e-10, -1e-10, 1e-8, -1e-8, 1e-3, -1e-3};
+    for (const double width : {0.001, 0.3, 1.0, 7.0, -2.0})
+    {
+        const Stroke stroke(static_cast<float>(width), LineCap::Butt, LineJoin::Miter);
+        const double half = std::fabs(static_cast<float>(width)) / 2;
+        for (int round = 0; round < 6000; ++round)
+        {
+            const double nudge = nudges[choice(random) % 11];
+            const int kind = choice(random) % 4;
+            // The angle between the two segments at the corner.
+            double angle;
+            double first = (0.5 + unit(random) * 20.0) * half;
+            double second = (0.5 + unit(random) * 20.0) * half;
+            if (kind == 0)
+            {
+                // The outer miter's length, half a width over the sine of half the angle, at its limit of four.
+                angle = 2.0 * std::asin(0.25) * (1.0 + nudge);
+            }
+            else if (kind == 1)
+            {
+                // The inner miter's length at the shorter segment's.
+                angle = 0.2 + unit(random) * 2.5;
+                first = half / std::sin(angle / 2) * (1.0 + nudge);
+                second = first * (1.0 + unit(random) * 3.0);
+            }
+            else if (kind == 2)
+            {
+                angle = choice(random) % 2 ? pi : 0.0; // straight on, or back
+            }
+            else
+            {
+                angle = unit(random) * pi;
+            }
+            const double heading = choice(random) % 2 ? unit(random) * 2.0 * pi : (choice(random) % 4) * pi / 2;
+            const double x = choice(random) % 2 ? (choice(random) % 2 ? 0.0 : -0.0) : (unit(random) - 0.5) * 500.0;
+            const double y = choice(random) % 2 ? (choice(random) % 2 ? 0.0 : -0.0) : (unit(random) - 0.5) * 500.0;
+            // Axis-aligned segments keep exact zeros in their differences.
+            const auto snap = [](double v) { return std::fabs(v) < 1e-12 ? 0.0 : v; };
+            const double inX = x - first * snap(std::cos(heading));
+            const double inY = y - first * snap(std::sin(heading));
+            const double turn = (choice(random) % 2 ? 1.0 : -1.0) * (pi - angle);
+            const double outX = x + second * snap(std::cos(heading + turn));
+            const double outY = y + second * snap(std::sin(heading + turn));
+            Polylines polylines;
+            polylines.MoveTo(inX, inY);
+            polylines.LineTo(x, y);
+            polylines.LineTo(outX, outY);
+            if (choice(random) % 2)
+                polylines.Close();
+            ASSERT_TRUE(SameExtremes(polylines, stroke))
+                << "kind " << kind << ", angle " << angle << ", round " << round << ", width " << width;
+        }
+    }
+}
