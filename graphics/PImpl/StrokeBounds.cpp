@@ -1,5 +1,6 @@
 #include "graphics/PImpl/StrokeBounds.h"
 
+#include "graphics/PImpl/ExactArithmetic.h"
 #include "graphics/PImpl/Rasterizer.h"
 
 #include <agg_shorten_path.h>
@@ -9,6 +10,19 @@
 
 namespace PImpl
 {
+
+namespace
+{
+
+// agg::calc_distance, its square root correctly rounded by SquareRoot.
+double Distance(const agg::vertex_dist& from, const agg::vertex_dist& to)
+{
+    const double dx = to.x - from.x;
+    const double dy = to.y - from.y;
+    return SquareRoot(dx * dx + dy * dy);
+}
+
+} // namespace
 
 bool StrokeBounds::Vertex::operator()(const Vertex& next)
 {
@@ -30,7 +44,7 @@ bool StrokeBounds::Vertex::operator()(const Vertex& next)
         known = false;
         return true;
     }
-    dist = std::sqrt(squared);
+    dist = SquareRoot(squared);
     known = true;
     if (dist > agg::vertex_dist_epsilon)
     {
@@ -48,7 +62,7 @@ double StrokeBounds::Length(unsigned i)
     if (!vertex.known)
     {
         const Vertex& next = m_vertices.next(i);
-        vertex.dist = agg::calc_distance(vertex.x, vertex.y, next.x, next.y);
+        vertex.dist = Distance(vertex, next);
         vertex.known = true;
     }
     return vertex.dist;
@@ -473,7 +487,7 @@ void StrokeBounds::Join(unsigned i, bool backwards)
 double StrokeBounds::Length(const Vertex& vertex, const Vertex& next)
 {
     // As Length(i) works it out, on copies.
-    return vertex.known ? vertex.dist : agg::calc_distance(vertex.x, vertex.y, next.x, next.y);
+    return vertex.known ? vertex.dist : Distance(vertex, next);
 }
 
 void StrokeBounds::Join(const Vertex& previous, const Vertex& current, const Vertex& next, double previousLength,
@@ -493,18 +507,19 @@ void StrokeBounds::MiterJoins(const Vertex& previous, const Vertex& current, con
                               double previousLength, double currentLength)
 {
     // The generator's joins forwards (previous, current, next) and backwards (next, current,
-    // previous), with its own arithmetic, step for step, so the points are the very same numbers;
-    // what the two share is worked out once. The offsets of the segments, half a width across:
-    const double dx1 = m_halfWidth * (current.y - previous.y) / previousLength;
-    const double dy1 = m_halfWidth * (current.x - previous.x) / previousLength;
-    const double dx2 = m_halfWidth * (next.y - current.y) / currentLength;
-    const double dy2 = m_halfWidth * (next.x - current.x) / currentLength;
+    // previous), with its own arithmetic, step for step, so the points are the very same numbers
+    // (its divisions correctly rounded too, by Divide); what the two share is worked out once.
+    // The offsets of the segments, half a width across:
+    const double dx1 = Divide(m_halfWidth * (current.y - previous.y), previousLength);
+    const double dy1 = Divide(m_halfWidth * (current.x - previous.x), previousLength);
+    const double dx2 = Divide(m_halfWidth * (next.y - current.y), currentLength);
+    const double dy2 = Divide(m_halfWidth * (next.x - current.x), currentLength);
     // Backwards, each offset is one of these from the differences taken the other way round: the
     // same difference negated, exactly, and so the same product and quotient negated (rounding to
     // nearest treats both signs alike). A zero difference is the exception (a - a is +0 either way
     // round), so zero offsets, of whatever sign, are worked out again; they cost no real division.
     const auto backwards = [&](double forwards, double from, double to, double length) {
-        return forwards != 0.0 ? -forwards : m_halfWidth * (from - to) / length;
+        return forwards != 0.0 ? -forwards : Divide(m_halfWidth * (from - to), length);
     };
     const double backDx1 = backwards(dx2, current.y, next.y, currentLength);
     const double backDy1 = backwards(dy2, current.x, next.x, currentLength);
@@ -539,7 +554,7 @@ void StrokeBounds::MiterJoin(const Vertex& v0, const Vertex& v1, const Vertex& v
     const double den = (bx - ax) * (ey - cy) - (by - ay) * (ex - cx);
     if (!(std::fabs(den) < agg::intersection_epsilon))
     {
-        const double r = num / den;
+        const double r = Divide(num, den);
         const double xi = ax + r * (bx - ax);
         const double yi = ay + r * (by - ay);
         const double ux = xi - v1.x;
@@ -568,12 +583,12 @@ void StrokeBounds::MiterJoin(const Vertex& v0, const Vertex& v1, const Vertex& v
         {
             if (within == -1)
             {
-                double limit = (len1 < len2 ? len1 : len2) / m_halfWidthAbs;
+                double limit = Divide(len1 < len2 ? len1 : len2, m_halfWidthAbs);
                 if (limit < m_stroker.inner_miter_limit())
                 {
                     limit = m_stroker.inner_miter_limit();
                 }
-                if (std::sqrt(squared) <= m_halfWidthAbs * limit)
+                if (SquareRoot(squared) <= m_halfWidthAbs * limit)
                 {
                     m_points.add(agg::point_d(xi, yi));
                     return;
@@ -583,7 +598,7 @@ void StrokeBounds::MiterJoin(const Vertex& v0, const Vertex& v1, const Vertex& v
             m_points.add(agg::point_d(cx, cy));
             return;
         }
-        const double di = std::sqrt(squared);
+        const double di = SquareRoot(squared);
         if (di <= m_outerLimit)
         {
             m_points.add(agg::point_d(xi, yi));
@@ -592,8 +607,8 @@ void StrokeBounds::MiterJoin(const Vertex& v0, const Vertex& v1, const Vertex& v
         // Cut off at the limit, from the bevel's middle (its distance from the vertex) outwards.
         const double mx = (dx1 + dx2) / 2;
         const double my = (dy1 + dy2) / 2;
-        const double bevel = std::sqrt(mx * mx + my * my);
-        const double t = (m_outerLimit - bevel) / (di - bevel);
+        const double bevel = SquareRoot(mx * mx + my * my);
+        const double t = Divide(m_outerLimit - bevel, di - bevel);
         m_points.add(agg::point_d(bx + (xi - bx) * t, by + (yi - by) * t));
         m_points.add(agg::point_d(cx + (xi - cx) * t, cy + (yi - cy) * t));
         return;
