@@ -3,7 +3,9 @@
 #include "graphics/PImpl/Graphics.h"
 #include "graphics/PImpl/MeasureCache.h"
 #include "graphics/PImpl/Path.h"
+#include "graphics/PImpl/SolidBrush.h"
 #include "graphics/PImpl/StrokeBounds.h"
+#include "graphics/PImpl/SweepCache.h"
 
 #include <agg_conv_curve.h>
 #include <agg_conv_stroke.h>
@@ -73,14 +75,14 @@ template <typename Target> void AddFill(Target& rasterizer, const Path& path)
 
 // Layer pixels and the change record are written with the vertical-refresh interrupt masked; the
 // remembered state is restored even when painting fails.
-template <typename Surface> void Paint(Surface& surface, Rasterizer& rasterizer, Brush& brush)
+template <typename Render> void Paint(Render render)
 {
     Driver::LCD& driver = Driver::LCD::GetInstance();
     const bool wasEnabled = driver.IsRefreshEnabled();
     driver.DisableRefresh(true);
     try
     {
-        brush.Render(surface.GetArea(), rasterizer, surface.GetScanline(), surface.GetRenderer());
+        render();
     }
     catch (...)
     {
@@ -90,10 +92,49 @@ template <typename Surface> void Paint(Surface& surface, Rasterizer& rasterizer,
     driver.EnableRefresh(wasEnabled);
 }
 
+template <typename Surface> void Paint(Surface& surface, Rasterizer& rasterizer, Brush& brush)
+{
+    Paint([&] { brush.Render(surface.GetArea(), rasterizer, surface.GetScanline(), surface.GetRenderer()); });
+}
+
+// The background's fills, and fills with a gradient, are swept afresh.
+template <typename Surface> bool FillKept(Surface&, const Path&, Brush&)
+{
+    return false;
+}
+
+// A foreground layer's fill in one colour paints the sweep kept for the outline, or keeps the
+// sweep it makes. (Brush type 0 is the solid brush.)
+template <>
+bool FillKept(Graphics<Velmora::Color, ForegroundPixelFormat>& surface, const Path& path, Brush& brush)
+{
+    if (brush.GetType() != 0)
+    {
+        return false;
+    }
+    SolidBrush& solid = static_cast<SolidBrush&>(brush);
+    SweepCache& cache = SweepCache::GetInstance();
+    SweepCache::Replay replay;
+    if (cache.Find(path, replay))
+    {
+        Paint([&] { solid.Render(surface.GetArea(), replay, surface.GetRenderer()); });
+        return true;
+    }
+    Rasterizer rasterizer;
+    AddFill(rasterizer, path);
+    SweepCache::Recording recording(cache, rasterizer);
+    Paint([&] { solid.Render(surface.GetArea(), recording, surface.GetRenderer()); });
+    return true;
+}
+
 } // namespace
 
 template <typename Pixel, typename PixFmt> void Graphics<Pixel, PixFmt>::FillPath(const Path& path, Brush& brush)
 {
+    if (FillKept(*this, path, brush))
+    {
+        return;
+    }
     Rasterizer rasterizer;
     AddFill(rasterizer, path);
     Paint(*this, rasterizer, brush);

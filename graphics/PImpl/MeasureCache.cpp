@@ -1,6 +1,7 @@
 #include "graphics/PImpl/MeasureCache.h"
 
-#include <algorithm>
+#include "graphics/PImpl/OutlineKey.h"
+
 #include <cstring>
 
 namespace PImpl
@@ -30,31 +31,17 @@ MeasureCache::MeasureCache() : m_store(entryCount * entryWords), m_key(entryWord
 
 bool MeasureCache::MakeKey(const Path& path, const Velmora::Stroke* stroke)
 {
-    const unsigned count = path.GetVertexCount();
-    if (count > (entryWords - 4) / 3)
-    {
-        return false;
-    }
     uint32_t* word = m_key.data();
     *word++ = stroke == nullptr ? 0 : 1;
     *word++ = stroke == nullptr ? 0 : Bits(stroke->GetWidth());
     *word++ = stroke == nullptr ? 0 : static_cast<uint32_t>(stroke->GetCap());
     *word++ = stroke == nullptr ? 0 : static_cast<uint32_t>(stroke->GetJoin());
-    for (unsigned i = 0; i < count; ++i)
+    unsigned vertexWords = 0;
+    if (!OutlineKey(path, word, entryWords - 4, vertexWords))
     {
-        float x;
-        float y;
-        *word++ = path.GetVertex(i, x, y);
-        // Not a number never equals itself, and its bits need not either.
-        if (x != x || y != y)
-        {
-            return false;
-        }
-        // Bits, not values: 0 and -0 are equal but may stroke differently.
-        *word++ = Bits(x);
-        *word++ = Bits(y);
+        return false;
     }
-    m_keyWords = 4 + 3 * count;
+    m_keyWords = 4 + vertexWords;
     return true;
 }
 
@@ -85,10 +72,7 @@ void MeasureCache::Add(const Velmora::Area& area)
         return;
     }
     m_keyValid = false;
-    // An empty entry if there is one, or else the least recently used.
-    const Entry* const oldest = std::min_element(std::begin(m_entries), std::end(m_entries),
-                                                 [](const Entry& a, const Entry& b) { return a.lastUse < b.lastUse; });
-    const unsigned i = static_cast<unsigned>(oldest - m_entries);
+    const unsigned i = LeastRecentlyUsed(m_entries);
     std::memcpy(Words(i), m_key.data(), m_keyWords * sizeof(uint32_t));
     m_entries[i].words = m_keyWords;
     m_entries[i].area = area;

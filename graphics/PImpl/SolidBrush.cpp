@@ -36,7 +36,7 @@ public:
     // Nothing at all is painted in a colour without opacity.
     bool PaintsNothing() const { return m_paint.a == 0; }
 
-    void PaintPixel(Velmora::Color* p, unsigned cover) const
+    __attribute__((always_inline)) void PaintPixel(Velmora::Color* p, unsigned cover) const
     {
         const unsigned alpha = Alpha(cover);
         if (alpha == 255)
@@ -49,7 +49,7 @@ public:
         }
     }
 
-    void PaintRun(Velmora::Color* p, Velmora::Color* end, unsigned cover) const
+    __attribute__((always_inline)) void PaintRun(Velmora::Color* p, Velmora::Color* end, unsigned cover) const
     {
         const unsigned alpha = Alpha(cover);
         if (alpha == 255)
@@ -64,9 +64,9 @@ public:
     }
 
 private:
-    unsigned Alpha(unsigned cover) const { return m_paint.a * (cover + 1) >> 8; }
+    __attribute__((always_inline)) unsigned Alpha(unsigned cover) const { return m_paint.a * (cover + 1) >> 8; }
 
-    void Blend(Velmora::Color* p, unsigned alpha, unsigned cover) const
+    __attribute__((always_inline)) void Blend(Velmora::Color* p, unsigned alpha, unsigned cover) const
     {
         if (p->alpha == 0)
         {
@@ -108,14 +108,14 @@ public:
     {
     }
 
-    void reset_spans()
+    __attribute__((always_inline)) void reset_spans()
     {
         ++m_y;
         m_first = noRun;
         m_next = noRun;
     }
 
-    void add_cell(int x, unsigned cover)
+    __attribute__((always_inline)) void add_cell(int x, unsigned cover)
     {
         if (x != m_next)
         {
@@ -128,7 +128,7 @@ public:
         }
     }
 
-    void add_span(int x, unsigned length, unsigned cover)
+    __attribute__((always_inline)) void add_span(int x, unsigned length, unsigned cover)
     {
         if (x != m_next)
         {
@@ -266,19 +266,43 @@ void SolidBrush::Render(const Velmora::PixelArea& area, Rasterizer& rasterizer, 
           [&](const agg::scanline_p8& line) { agg::render_scanline_aa_solid(line, renderer, paint); });
 }
 
-void SolidBrush::Render(const Velmora::PixelArea& area, Rasterizer& rasterizer, agg::scanline_u8&,
-                        ForegroundRenderer& renderer)
+namespace
+{
+
+// Paints what sweep hands over: the rasteriser itself, or a sweep kept or being kept. The steps of
+// the painter and of its scanline are always inlined: with three sweeps to serve, the compiler
+// would otherwise make them calls, which cost more than most cells do.
+template <typename Sweep>
+void PaintSweep(const Velmora::Color& color, const Velmora::PixelArea& area, Sweep& sweep, ForegroundRenderer& renderer)
 {
     // Closes the open polygon and sorts the cells; a path without outline has none.
-    if (!rasterizer.rewind_scanlines())
+    if (!sweep.rewind_scanlines())
     {
         return;
     }
-    const LayerPainter painter(Brush::ToAgg(m_color));
-    PaintingScanline scanline(painter, renderer, area, rasterizer.min_y());
-    while (rasterizer.sweep_scanline(scanline))
+    const LayerPainter painter(Brush::ToAgg(color));
+    PaintingScanline scanline(painter, renderer, area, sweep.min_y());
+    while (sweep.sweep_scanline(scanline))
     {
     }
+}
+
+} // namespace
+
+void SolidBrush::Render(const Velmora::PixelArea& area, Rasterizer& rasterizer, agg::scanline_u8&,
+                        ForegroundRenderer& renderer)
+{
+    PaintSweep(m_color, area, rasterizer, renderer);
+}
+
+void SolidBrush::Render(const Velmora::PixelArea& area, SweepCache::Replay& sweep, ForegroundRenderer& renderer)
+{
+    PaintSweep(m_color, area, sweep, renderer);
+}
+
+void SolidBrush::Render(const Velmora::PixelArea& area, SweepCache::Recording& sweep, ForegroundRenderer& renderer)
+{
+    PaintSweep(m_color, area, sweep, renderer);
 }
 
 } // namespace PImpl

@@ -2,6 +2,7 @@
 
 #include "graphics/Color.h"
 #include "graphics/PImpl/Brush.h"
+#include "graphics/PImpl/SweepCache.h"
 
 namespace PImpl
 {
@@ -16,6 +17,10 @@ public:
                 BackgroundRenderer& renderer) override;
     void Render(const Velmora::PixelArea& area, Rasterizer& rasterizer, agg::scanline_u8& scanline,
                 ForegroundRenderer& renderer) override;
+
+    // The same painting from a sweep kept before, or while keeping the rasteriser's sweep.
+    void Render(const Velmora::PixelArea& area, SweepCache::Replay& sweep, ForegroundRenderer& renderer);
+    void Render(const Velmora::PixelArea& area, SweepCache::Recording& sweep, ForegroundRenderer& renderer);
 
     const Velmora::Color& GetColor() const { return m_color; }
 
