@@ -168,6 +168,20 @@ template <> void rasterizer_cells_aa<cell_aa>::line(int x1, int y1, int x2, int 
     // AGG draws lines longer than this (in subpixels) as two halves.
     constexpr int splitLength = 16384 << poly_subpixel_shift;
 
+    // A row's piece within one cell (most pieces of a steep edge) adds to the current cell as
+    // render_hline would, without the call.
+    const auto hline = [this](int ey, int fromX, int fromY, int toX, int toY) __attribute__((always_inline))
+    {
+        if (fromY != toY && (fromX >> poly_subpixel_shift) == (toX >> poly_subpixel_shift))
+        {
+            const int delta = toY - fromY;
+            m_curr_cell.cover += delta;
+            m_curr_cell.area += ((fromX & poly_subpixel_mask) + (toX & poly_subpixel_mask)) * delta;
+            return;
+        }
+        render_hline(ey, fromX, fromY, toX, toY);
+    };
+
     const auto walk = [&](auto width) __attribute__((always_inline))
     {
         using Wide = decltype(width);
@@ -204,7 +218,7 @@ template <> void rasterizer_cells_aa<cell_aa>::line(int x1, int y1, int x2, int 
         // Within one cell row.
         if (ey1 == ey2)
         {
-            render_hline(ey1, x1, fy1, x2, fy2);
+            hline(ey1, x1, fy1, x2, fy2);
             return;
         }
 
@@ -261,7 +275,7 @@ template <> void rasterizer_cells_aa<cell_aa>::line(int x1, int y1, int x2, int 
         }
 
         int xFrom = x1 + delta;
-        render_hline(ey1, x1, fy1, xFrom, first);
+        hline(ey1, x1, fy1, xFrom, first);
 
         ey1 += incr;
         set_curr_cell(xFrom >> poly_subpixel_shift, ey1);
@@ -288,14 +302,14 @@ template <> void rasterizer_cells_aa<cell_aa>::line(int x1, int y1, int x2, int 
                     ++delta;
                 }
                 const int xTo = xFrom + delta;
-                render_hline(ey1, xFrom, poly_subpixel_scale - first, xTo, first);
+                hline(ey1, xFrom, poly_subpixel_scale - first, xTo, first);
                 xFrom = xTo;
 
                 ey1 += incr;
                 set_curr_cell(xFrom >> poly_subpixel_shift, ey1);
             }
         }
-        render_hline(ey1, xFrom, poly_subpixel_scale - first, x2, fy2);
+        hline(ey1, xFrom, poly_subpixel_scale - first, x2, fy2);
     };
 
     int dx;
