@@ -12,6 +12,22 @@
 namespace PImpl
 {
 
+// A digit of a quotient: remainder * 2^k / divisor in single precision, truncated, given
+// scale = 2^(k + 24) / divisor.
+inline __attribute__((__always_inline__)) int32_t QuotientDigit(int64_t remainder, float scale)
+{
+    return static_cast<int32_t>(static_cast<float>(static_cast<int32_t>(remainder >> 24)) * scale);
+}
+
+// remainder * 2^bits - digit * divisor, modulo 2^64: exact for a result that fits.
+template <int bits>
+inline __attribute__((__always_inline__)) int64_t NextRemainder(int64_t remainder, int32_t digit,
+                                                                uint64_t divisor)
+{
+    return static_cast<int64_t>((static_cast<uint64_t>(remainder) << bits) -
+                                static_cast<uint64_t>(static_cast<int64_t>(digit)) * divisor);
+}
+
 // a / b, for any doubles; those the integer path does not take (zeros, subnormal numbers,
 // infinities, not-a-numbers, quotients beyond the normal range) are left to the library.
 inline double DivideInIntegers(double a, double b)
@@ -46,19 +62,15 @@ inline double DivideInIntegers(double a, double b)
     // remainder * 2^20 / divisor.
     const float scale = 8388608.0f / static_cast<float>(static_cast<uint32_t>(divisor >> 21));
     int64_t remainder = static_cast<int64_t>(dividend - divisor);
-    int64_t quotient = 1;
-    const auto step = [&](int bits, float digitScale)
-    {
-        const float estimate = static_cast<float>(static_cast<int32_t>(remainder >> 24)) * digitScale;
-        const int32_t digit = static_cast<int32_t>(estimate);
-        remainder = static_cast<int64_t>((static_cast<uint64_t>(remainder) << bits) -
-                                         static_cast<uint64_t>(static_cast<int64_t>(digit)) * divisor);
-        quotient = static_cast<int64_t>((static_cast<uint64_t>(quotient) << bits) +
-                                        static_cast<uint64_t>(static_cast<int64_t>(digit)));
-    };
-    step(20, scale);
-    step(20, scale);
-    step(12, scale * (1.0f / 256.0f));
+    const int32_t first = QuotientDigit(remainder, scale);
+    remainder = NextRemainder<20>(remainder, first, divisor);
+    const int32_t second = QuotientDigit(remainder, scale);
+    remainder = NextRemainder<20>(remainder, second, divisor);
+    const int32_t third = QuotientDigit(remainder, scale * (1.0f / 256.0f));
+    remainder = NextRemainder<12>(remainder, third, divisor);
+    // The digits overlap by a bit or two, and the later ones may be negative.
+    int64_t quotient = (int64_t(1) << 52) + static_cast<int64_t>(first) * (int64_t(1) << 32) +
+                       static_cast<int64_t>(second) * (int64_t(1) << 12) + third;
     const int64_t wide = static_cast<int64_t>(divisor);
     while (remainder < 0)
     {
