@@ -128,6 +128,13 @@ void StrokeBounds::rewind(unsigned)
     remove_all();
 }
 
+// A few comparisons, made for most vertices: inline wherever they are made.
+inline __attribute__((__always_inline__)) bool StrokeBounds::Inside(const Vertex& vertex, float reach) const
+{
+    return vertex.xf - reach > m_minXf && vertex.xf + reach < m_maxXf && vertex.yf - reach > m_minYf &&
+           vertex.yf + reach < m_maxYf;
+}
+
 void StrokeBounds::AddPolyline()
 {
     const unsigned count = m_vertices.size();
@@ -244,7 +251,7 @@ void StrokeBounds::AddPolyline()
             add(i);
         }
     }
-    const auto extreme = [&](unsigned i) {
+    const auto extreme = [&](unsigned i) __attribute__((__always_inline__)) {
         return i == extremes[0] || i == extremes[1] || i == extremes[2] || i == extremes[3];
     };
     if (!closed)
@@ -334,11 +341,6 @@ bool StrokeBounds::SurelyApartByRows(unsigned i) const
            std::fabs(second.yf - first.yf) - reach(i, first) - reach(i + 1, second) > 4.0f;
 }
 
-bool StrokeBounds::Inside(const Vertex& vertex, float reach) const
-{
-    return vertex.xf - reach > m_minXf && vertex.xf + reach < m_maxXf && vertex.yf - reach > m_minYf &&
-           vertex.yf + reach < m_maxYf;
-}
 
 bool StrokeBounds::Beyond(const Vertex& vertex, double reach) const
 {

@@ -66,6 +66,24 @@ private:
             : agg::vertex_dist(x, y), xf(static_cast<float>(x)), yf(static_cast<float>(y))
         {
         }
+        // Member by member: a few double-word moves, where the implicit copy is a loop of words.
+        Vertex(const Vertex& other)
+            : agg::vertex_dist(), known(other.known), xf(other.xf), yf(other.yf)
+        {
+            x = other.x;
+            y = other.y;
+            dist = other.dist;
+        }
+        Vertex& operator=(const Vertex& other)
+        {
+            x = other.x;
+            y = other.y;
+            dist = other.dist;
+            known = other.known;
+            xf = other.xf;
+            yf = other.yf;
+            return *this;
+        }
         bool operator()(const Vertex& next);
 
         bool known = true;
