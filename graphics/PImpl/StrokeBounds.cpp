@@ -309,9 +309,9 @@ void StrokeBounds::AddPolyline()
     {
         // The outline runs from the last point of one vertex's join (on the first side) to
         // the first point of the next one's.
-        Join(steepest, false);
+        FirstSideJoin(steepest, deferring);
         const int row = Row(m_points[m_points.size() - 1].y);
-        Join(steepest + 1, false);
+        FirstSideJoin(steepest + 1, deferring);
         const int next = Row(m_points[0].y);
         m_leavesCells = next - row >= 2 || row - next >= 2;
     }
@@ -536,6 +536,29 @@ void StrokeBounds::MiterJoins(const Vertex& previous, const Vertex& current, con
     MiterJoin(previous, current, next, previousLength, currentLength, dx1, dy1, dx2, dy2, forwardsInner);
     MiterJoin(next, current, previous, currentLength, previousLength, backDx1, backDy1, backDx2, backDy2,
               backwardsInner);
+}
+
+void StrokeBounds::FirstSideJoin(unsigned i, bool miter)
+{
+    if (!miter)
+    {
+        Join(i, false);
+        return;
+    }
+    // The generator's join forwards, its points in its order, as MiterJoins works it out.
+    const Vertex& previous = m_vertices.prev(i);
+    const Vertex& current = m_vertices[i];
+    const Vertex& next = m_vertices.next(i);
+    const double previousLength = Length((i + m_vertices.size() - 1) % m_vertices.size());
+    const double currentLength = Length(i);
+    const double dx1 = Divide(m_halfWidth * (current.y - previous.y), previousLength);
+    const double dy1 = Divide(m_halfWidth * (current.x - previous.x), previousLength);
+    const double dx2 = Divide(m_halfWidth * (next.y - current.y), currentLength);
+    const double dy2 = Divide(m_halfWidth * (next.x - current.x), currentLength);
+    const double cross = agg::cross_product(previous.x, previous.y, current.x, current.y, next.x, next.y);
+    m_points.remove_all();
+    MiterJoin(previous, current, next, previousLength, currentLength, dx1, dy1, dx2, dy2,
+              cross != 0 && (cross > 0) == (m_halfWidth > 0));
 }
 
 void StrokeBounds::MiterJoin(const Vertex& v0, const Vertex& v1, const Vertex& v2, double len1, double len2,

@@ -121,6 +121,9 @@ private:
     // Both miter joins of a vertex (forwards and backwards), their points put into m_points.
     void MiterJoins(const Vertex& previous, const Vertex& current, const Vertex& next, double previousLength,
                     double currentLength);
+    // The join of vertex i on the first side, its points in m_points in the generator's order;
+    // worked out as MiterJoins does where joins are deferred (miter joins, coordinates in range).
+    void FirstSideJoin(unsigned i, bool miter);
     void MiterJoin(const Vertex& v0, const Vertex& v1, const Vertex& v2, double len1, double len2, double dx1,
                    double dy1, double dx2, double dy2, bool inner);
     bool SurelyInside(const Vertex& previous, const Vertex& current, const Vertex& next) const;
