@@ -103,8 +103,9 @@ class PaintingScanline
 public:
     PaintingScanline(const LayerPainter& painter, ForegroundRenderer& renderer, const Velmora::PixelArea& area,
                      int firstRow)
-        : m_painter(painter), m_renderer(renderer), m_area(area), m_driver(Driver::LCD::GetInstance()),
-          m_ink(renderer.ren().GetInk()), m_y(firstRow - 1), m_xmin(renderer.xmin()), m_xmax(renderer.xmax())
+        : m_painter(painter), m_renderer(renderer), m_driver(Driver::LCD::GetInstance()),
+          m_ink(renderer.ren().GetInk()), m_left(area.GetLeft()), m_top(area.GetTop()), m_y(firstRow - 1),
+          m_xmin(renderer.xmin()), m_xmax(renderer.xmax()), m_ymin(renderer.ymin()), m_ymax(renderer.ymax())
     {
     }
 
@@ -178,9 +179,11 @@ private:
 
     void StartRow()
     {
-        m_onSurface = m_y >= m_renderer.ymin() && m_y <= m_renderer.ymax();
+        m_onSurface = m_y >= m_ymin && m_y <= m_ymax;
         m_paintFirst = 0;
         m_paintEnd = 0;
+        m_settledFirst = 0;
+        m_settledLast = -1;
         if (m_onSurface)
         {
             if (!m_painter.PaintsNothing())
@@ -190,22 +193,56 @@ private:
                 m_paintEnd = m_xmax + 1;
             }
             m_marks = m_ink.GetRow(static_cast<unsigned>(m_y));
-            m_panelY = static_cast<int16_t>(m_area.GetTop() + m_y);
+            m_panelY = static_cast<int16_t>(m_top + m_y);
             Settle();
         }
         m_paintCount = static_cast<unsigned>(m_paintEnd - m_paintFirst);
     }
 
-    // The columns of the row, in surface coordinates, whose runs need no registering.
+    // The columns of a row on the surface, in surface coordinates and within the clip box, whose
+    // runs need no registering.
     void Settle()
     {
         const PImpl::Span settled = m_driver.GetSettledSpan(m_panelY);
-        m_settledFirst = settled.start - m_area.GetLeft();
-        m_settledLast = settled.start + settled.length - 1 - m_area.GetLeft();
+        const int first = settled.start - m_left;
+        const int last = settled.start + settled.length - 1 - m_left;
+        m_settledFirst = first > m_xmin ? first : m_xmin;
+        m_settledLast = last < m_xmax ? last : m_xmax;
     }
 
-    // RegisterRun for the row's run first..last.
-    void Register(int first, int last)
+    // RegisterRun for the row's run first..last. Inside the settled columns the run lies on the
+    // surface and within the clip box, and registering it changes nothing: only its ink is marked.
+    __attribute__((__always_inline__)) void Register(int first, int last)
+    {
+        if (first >= m_settledFirst && last <= m_settledLast)
+        {
+            MarkInk(first, last);
+            return;
+        }
+        RegisterAnyRun(first, last);
+    }
+
+    // InkMap::MarkBlocks, with the usual case of a run within one word of marks inline.
+    __attribute__((__always_inline__)) void MarkInk(int first, int last)
+    {
+        const unsigned firstBlock = static_cast<unsigned>(first) >> InkMap::blockShift;
+        const unsigned lastBlock = static_cast<unsigned>(last) >> InkMap::blockShift;
+        if (firstBlock >> 5 == lastBlock >> 5)
+        {
+            m_marks[firstBlock >> 5] |= ~0u << (firstBlock & 31) & ~0u >> (31 - (lastBlock & 31));
+        }
+        else
+        {
+            MarkWords(m_marks, firstBlock, lastBlock);
+        }
+    }
+
+    __attribute__((__noinline__)) static void MarkWords(uint32_t* marks, unsigned firstBlock, unsigned lastBlock)
+    {
+        InkMap::MarkBlocks(marks, firstBlock, lastBlock);
+    }
+
+    __attribute__((__noinline__)) void RegisterAnyRun(int first, int last)
     {
         if (!m_onSurface)
         {
@@ -217,24 +254,25 @@ private:
         {
             return;
         }
-        InkMap::MarkBlocks(m_marks, static_cast<unsigned>(first) >> InkMap::blockShift,
-                           static_cast<unsigned>(last) >> InkMap::blockShift);
-        if (first < m_settledFirst || last > m_settledLast)
-        {
-            m_driver.RegisterRowChange(static_cast<int16_t>(m_area.GetLeft() + first), m_panelY,
-                                       static_cast<uint16_t>(last - first + 1));
-            Settle();
-        }
+        MarkInk(first, last);
+        m_driver.RegisterRowChange(static_cast<int16_t>(m_left + first), m_panelY,
+                                   static_cast<uint16_t>(last - first + 1));
+        Settle();
     }
 
-    const LayerPainter& m_painter;
+    // A copy: its colours are read for every cell.
+    const LayerPainter m_painter;
     ForegroundRenderer& m_renderer;
-    const Velmora::PixelArea& m_area;
     Driver::LCD& m_driver;
     InkMap& m_ink;
+    // The surface's place on the panel, and its clip box.
+    const int m_left;
+    const int m_top;
     int m_y;
     const int m_xmin;
     const int m_xmax;
+    const int m_ymin;
+    const int m_ymax;
     // The open run: m_first .. m_next - 1, none when m_first is noRun.
     int m_first = noRun;
     int m_next = noRun;
