@@ -147,6 +147,10 @@ public:
 
     unsigned num_spans() const { return m_first != noRun ? 1u : 0u; }
 
+    // Set by the rasteriser's sweep for this scanline (below) at its first row: whether its
+    // coverage-to-alpha step is the plain one (see LinearAlpha). -1 until then.
+    int linearAlpha = -1;
+
     void finalize(int y)
     {
         if (y != m_y)
@@ -290,7 +294,106 @@ private:
     int m_settledLast = -1;
 };
 
+// With the non-zero rule and the rasteriser's linear gamma (its default: entry i is i), AGG's
+// coverage-to-alpha step is the covered area's magnitude, at most 255: the fold of the even-odd
+// rule never applies, and the table gives back what it is handed.
+inline unsigned LinearAlpha(int area)
+{
+    int cover = area >> (2 * agg::poly_subpixel_shift + 1 - Rasterizer::aa_shift);
+    cover = cover < 0 ? -cover : cover;
+    return static_cast<unsigned>(cover < Rasterizer::aa_mask ? cover : Rasterizer::aa_mask);
+}
+
 } // namespace
+
+} // namespace PImpl
+
+namespace agg
+{
+
+// The rasteriser's sweep for a painting scanline: AGG's walk over a row's cells, with the same
+// calls of the scanline in the same order and the same arguments, but the coverage-to-alpha step
+// chosen once for the sweep instead of testing the filling rule and looking the gamma table up for
+// every cell and run (LinearAlpha; any other rule or gamma takes AGG's own calculate_alpha). The
+// row walk: cells of one column are summed; a column whose area is not zero is a cell of its own
+// alpha; the columns between it and the next cell's are a run of the accumulated cover's alpha.
+// Nothing of alpha 0 is handed over, and a row that hands over nothing is passed over.
+template <>
+template <>
+bool rasterizer_scanline_aa<rasterizer_sl_clip<PImpl::FixedPointConversion>>::sweep_scanline(
+    PImpl::PaintingScanline& scanline)
+{
+    if (scanline.linearAlpha < 0)
+    {
+        bool linear = m_filling_rule == fill_non_zero;
+        for (int i = 0; linear && i < aa_scale; ++i)
+        {
+            linear = m_gamma[i] == i;
+        }
+        scanline.linearAlpha = linear ? 1 : 0;
+    }
+    const bool linear = scanline.linearAlpha != 0;
+    for (;;)
+    {
+        if (m_scan_y > m_outline.max_y())
+        {
+            return false;
+        }
+        scanline.reset_spans();
+        unsigned count = m_outline.scanline_num_cells(static_cast<unsigned>(m_scan_y));
+        const cell_aa* const* cells = m_outline.scanline_cells(static_cast<unsigned>(m_scan_y));
+        int cover = 0;
+        while (count != 0)
+        {
+            const cell_aa* cell = *cells;
+            int x = cell->x;
+            int area = cell->area;
+            cover += cell->cover;
+            while (--count != 0)
+            {
+                cell = *++cells;
+                if (cell->x != x)
+                {
+                    break;
+                }
+                area += cell->area;
+                cover += cell->cover;
+            }
+            if (area != 0)
+            {
+                const int covered = (cover << (poly_subpixel_shift + 1)) - area;
+                const unsigned alpha = linear ? PImpl::LinearAlpha(covered) : calculate_alpha(covered);
+                if (alpha != 0)
+                {
+                    scanline.add_cell(x, alpha);
+                }
+                ++x;
+            }
+            if (count != 0 && cell->x > x)
+            {
+                const int covered = cover << (poly_subpixel_shift + 1);
+                const unsigned alpha = linear ? PImpl::LinearAlpha(covered) : calculate_alpha(covered);
+                if (alpha != 0)
+                {
+                    scanline.add_span(x, static_cast<unsigned>(cell->x - x), alpha);
+                }
+            }
+        }
+        if (scanline.num_spans() != 0)
+        {
+            break;
+        }
+        ++m_scan_y;
+    }
+    scanline.finalize(m_scan_y);
+    ++m_scan_y;
+    return true;
+}
+
+} // namespace agg
+
+namespace PImpl
+{
 
 void SolidBrush::Render(const Velmora::PixelArea& area, Rasterizer& rasterizer, agg::scanline_u8&,
                         BackgroundRenderer& renderer)
