@@ -287,12 +287,6 @@ inline bool WordAligned(const void* target, const void* below, const void* sourc
              reinterpret_cast<uintptr_t>(source)) & 3) == 0;
 }
 
-// n from 1 to 31.
-inline uint32_t RotateRight(uint32_t x, unsigned n)
-{
-    return (x >> n) | (x << (32 - n));
-}
-
 // Copies four words and moves both pointers past them, which the compiler makes one
 // multiple-word load and one multiple-word store.
 inline __attribute__((__always_inline__)) void CopyFourWords(Word*& target, const Word*& below)
@@ -319,24 +313,24 @@ inline uint32_t ReplaceLowHalf(uint32_t word, uint32_t low)
 }
 
 // The four alpha bytes of a group (byte 0 and byte 3 of its first word, byte 2 of the second,
-// byte 1 of the third) rotated into byte 3 and combined: the top byte is the AND of the four, so
+// byte 1 of the third) shifted into byte 3 and combined: the top byte is the AND of the four, so
 // the group is opaque exactly when the word is 0xFF000000 or more.
 inline uint32_t AlphasAnd(uint32_t w0, uint32_t w1, uint32_t w2)
 {
-    return w0 & RotateRight(w0, 8) & RotateRight(w1, 24) & RotateRight(w2, 16);
+    return w0 & (w0 << 24) & (w1 << 8) & (w2 << 16);
 }
 
-// The whole 16-pixel blocks from block to endBlock of a run over a background, all three pointers
-// at word boundaries (the layer's at the start of a block), a run of like blocks at a time: a run
-// of unmarked blocks takes its background 8 words a block, a run of marked blocks goes through
-// groups of four pixels as in the loop above (transparent groups take the background, opaque ones
-// the layer's colours, every other pixel PutOver's result with the blend as BlendColours), without
-// the cleared-block test: a marked block is seldom all zero. The result for a pixel depends on
-// that pixel alone, so the pixels are those of the run loop.
+// The given number (at least one) of whole 16-pixel blocks from block on of a run over a
+// background, all three pointers at word boundaries (the layer's at the start of a block), a run
+// of like blocks at a time: a run of unmarked blocks takes its background 8 words a block, a run
+// of marked blocks goes through groups of four pixels as in the loop above (transparent groups
+// take the background, opaque ones the layer's colours, every other pixel PutOver's result with
+// the blend as BlendColours), without the cleared-block test: a marked block is seldom all zero.
+// The result for a pixel depends on that pixel alone, so the pixels are those of the run loop.
 __attribute__((__noinline__)) void CompositeBlocksOver(Word* target, const Word* below, const Word* source,
-                                                       const uint32_t* marks, unsigned block, unsigned endBlock)
+                                                       const uint32_t* marks, unsigned block, unsigned blocks)
 {
-    while (block != endBlock)
+    do
     {
         const unsigned shift = block & 31;
         const uint32_t bits = marks[block >> 5] >> shift;
@@ -345,9 +339,10 @@ __attribute__((__noinline__)) void CompositeBlocksOver(Word* target, const Word*
         // word is alike (zeros shifted in at the top end a marked run at the word's end).
         const uint32_t other = marked ? ~bits : bits;
         unsigned run = other != 0 ? static_cast<unsigned>(__builtin_ctz(other)) : 32 - shift;
-        if (run > endBlock - block)
-            run = endBlock - block;
+        if (run > blocks)
+            run = blocks;
         block += run;
+        blocks -= run;
         if (!marked)
         {
             source += 12 * run;
@@ -370,13 +365,13 @@ __attribute__((__noinline__)) void CompositeBlocksOver(Word* target, const Word*
             {
                 // Opaque, and usually more after them: the colours (bytes 1-2, 4-5, 7-8 and
                 // 10-11) are stored in pairs.
-                const Word* const first = source;
                 for (;;)
                 {
                     target[0] = ((w0 >> 8) & 0xFFFFu) | (w1 << 16);
                     target[1] = ReplaceLowHalf(w2, (w2 << 8) | (w1 >> 24));
                     source += 3;
                     target += 2;
+                    below += 2;
                     if (source == end)
                         break;
                     w0 = source[0];
@@ -385,7 +380,6 @@ __attribute__((__noinline__)) void CompositeBlocksOver(Word* target, const Word*
                     if (AlphasAnd(w0, w1, w2) < 0xFF000000u)
                         break;
                 }
-                below += 2 * ((source - first) / 3);
                 continue;
             }
             if (alphas == 0)
@@ -415,18 +409,24 @@ __attribute__((__noinline__)) void CompositeBlocksOver(Word* target, const Word*
             target += 2;
             below += 2;
         } while (source != end);
-    }
+    } while (blocks != 0);
 }
 
-// Part of one block, count pixels from target, below and source on: unmarked, it takes the
-// background (as the run loop would), marked, the pixel loop.
+// Part of one block, count pixels (1 to 15) from target, below and source on: unmarked, it takes
+// the background (as the run loop would), marked, the pixel loop.
 void PartBlockOver(Velmora::Color565* target, const Velmora::Color565* below, const Velmora::Color* source,
                    unsigned count, const uint32_t* marks, unsigned block)
 {
     if ((marks[block >> 5] >> (block & 31)) & 1u)
+    {
         Composite<true>(target, below, source, count);
-    else
-        CopyBackground(target, below, count);
+        return;
+    }
+    // Fewer than 16 pixels: one at a time costs less than the set-up of the word copy.
+    do
+    {
+        *target++ = *below++;
+    } while (--count != 0);
 }
 
 } // namespace
@@ -473,7 +473,7 @@ void CompositePixelsOver(Velmora::Color565* target, const Velmora::Color565* bel
         }
         const unsigned block = column >> InkMap::blockShift;
         CompositeBlocksOver(reinterpret_cast<Word*>(target), reinterpret_cast<const Word*>(below),
-                            reinterpret_cast<const Word*>(source), ink.marks, block, block + blocks);
+                            reinterpret_cast<const Word*>(source), ink.marks, block, blocks);
         const unsigned pixels = blocks << InkMap::blockShift;
         target += pixels;
         below += pixels;
