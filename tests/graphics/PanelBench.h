@@ -5,6 +5,7 @@
 // own busy-waits do.
 
 #include "graphics/Driver/LCD.h"
+#include "graphics/LCD.h"
 
 #include "sim/Board.h"
 #include "sim/devices/SSD1963.h"
@@ -63,6 +64,16 @@ inline void WaitForFlush()
 {
     while (Driver::LCD::GetInstance().HasChanges())
         __NOP();
+}
+
+// Brings the display up as start-up does: flushing on, the black screen sent. The compositor then
+// exists before a test registers anything for it to flush.
+inline void StartDisplay()
+{
+    Velmora::LCD& lcd = Velmora::LCD::GetInstance();
+    lcd.EnableFlush(true);
+    lcd.Clear();
+    WaitForFlush();
 }
 
 // Lets the panel scan `frames` more frames.

@@ -314,11 +314,7 @@ private:
 
 TEST(SolidBrushTest, RegistersOnALayerWhatTheSweepOfItsOutlineRegisters)
 {
-    // First of all: the compositor exists before anything is registered for it to flush.
-    LCD& lcd = LCD::GetInstance();
-    lcd.EnableFlush(true);
-    lcd.Clear();
-    PanelBench::WaitForFlush();
+    PanelBench::StartDisplay();
     std::mt19937 random(33);
     for (int i = 0; i < 400; ++i)
     {
@@ -329,10 +325,7 @@ TEST(SolidBrushTest, RegistersOnALayerWhatTheSweepOfItsOutlineRegisters)
 
 TEST(SolidBrushTest, RegistersAndMarksWhatTheSweepOfItsOutlineDoesOverEarlierChanges)
 {
-    LCD& lcd = LCD::GetInstance();
-    lcd.EnableFlush(true);
-    lcd.Clear();
-    PanelBench::WaitForFlush();
+    PanelBench::StartDisplay();
     std::mt19937 random(34);
     for (int i = 0; i < 600; ++i)
     {
@@ -343,10 +336,7 @@ TEST(SolidBrushTest, RegistersAndMarksWhatTheSweepOfItsOutlineDoesOverEarlierCha
 
 TEST(SolidBrushTest, PaintsAndRegistersAsAggsPipelineThroughAGammaCurve)
 {
-    LCD& lcd = LCD::GetInstance();
-    lcd.EnableFlush(true);
-    lcd.Clear();
-    PanelBench::WaitForFlush();
+    PanelBench::StartDisplay();
     std::mt19937 random(35);
     for (int i = 0; i < 1500; ++i)
     {

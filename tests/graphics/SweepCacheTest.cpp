@@ -57,15 +57,6 @@ std::vector<Run> RegisteredRuns()
     return runs;
 }
 
-// The compositor exists before anything is registered for it to flush.
-void BringUpDisplay()
-{
-    Velmora::LCD& lcd = Velmora::LCD::GetInstance();
-    lcd.EnableFlush(true);
-    lcd.Clear();
-    PanelBench::WaitForFlush();
-}
-
 // Starts every drawing from the same layer contents and an empty change record, runs draw, and
 // returns what it left.
 template <typename Draw> Result Drawn(ForegroundGraphics& layer, const std::vector<unsigned char>& start, Draw draw)
@@ -173,7 +164,7 @@ private:
 
 TEST(SweepCacheTest, AKeptSweepPaintsAndRegistersAsSweepingAfresh)
 {
-    BringUpDisplay();
+    PanelBench::StartDisplay();
     ForegroundGraphics layer(PixelArea(PixelPoint(300, 200), 120, 60), 0);
     const size_t bytes = layer.GetByteCount();
     std::mt19937 random(71);
@@ -205,7 +196,7 @@ TEST(SweepCacheTest, AKeptSweepPaintsAndRegistersAsSweepingAfresh)
 
 TEST(SweepCacheTest, ServesASweepOnlyForTheVeryOutline)
 {
-    BringUpDisplay();
+    PanelBench::StartDisplay();
     ForegroundGraphics layer(PixelArea(PixelPoint(0, 0), 40, 40), 0);
     SolidBrush brush(Color(255, 255, 255, 255));
     Path path;
@@ -253,7 +244,7 @@ TEST(SweepCacheTest, ServesASweepOnlyForTheVeryOutline)
 
 TEST(SweepCacheTest, AnOutlineTooLargeToKeepIsPaintedAfreshAndNotKept)
 {
-    BringUpDisplay();
+    PanelBench::StartDisplay();
     ForegroundGraphics layer(PixelArea(PixelPoint(0, 0), 700, 400), 0);
     const std::vector<unsigned char> start(layer.GetByteCount(), 0);
     const Color white(255, 255, 255, 255);
