@@ -32,7 +32,7 @@ bool SweepCache::Find(const Path& path, Replay& replay)
     for (unsigned i = 0; i < entryCount; ++i)
     {
         Entry& entry = m_entries[i];
-        if (entry.keyWords == m_keyWords && std::memcmp(Key(i), m_key.data(), m_keyWords * sizeof(uint32_t)) == 0)
+        if (entry.words == m_keyWords && std::memcmp(Key(i), m_key.data(), m_keyWords * sizeof(uint32_t)) == 0)
         {
             entry.lastUse = ++m_clock;
             replay.m_next = Record(i);
@@ -107,8 +107,7 @@ void SweepCache::Recording::Keep()
     if (m_fits && m_used <= recordWords)
     {
         Entry& entry = m_cache.m_entries[m_entry];
-        entry.keyWords = m_keyWords;
-        entry.recordWords = m_used;
+        entry.words = m_keyWords;
         entry.lastUse = ++m_cache.m_clock;
     }
     m_record = nullptr;

@@ -38,8 +38,7 @@ public:
 private:
     struct Entry
     {
-        unsigned keyWords = 0; // 0 for an empty entry
-        unsigned recordWords = 0;
+        unsigned words = 0; // of the key; 0 for an empty entry
         uint32_t lastUse = 0;
     };
 
